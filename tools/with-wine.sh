@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# with-wine.sh BUILD_DIR COMMAND...: runs COMMAND with a fresh Wine prefix inside
+# BUILD_DIR, a private Xvfb display, one wineserver and generated locales; stops
+# everything it started when COMMAND ends and returns COMMAND's exit code.
+#   tools/with-wine.sh build/win64 ctest --test-dir build/win64 -R setupnote
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/wine-env.sh"
+build=$(cd "$1" && pwd)
+shift
+
+export WINEPREFIX=$build/wineprefix
+export WINEDEBUG=${WINEDEBUG:--all}
+export LOCPATH=$build/locales
+orvaq_locales_create "$LOCPATH"
+orvaq_wine_prefix_create "$WINEPREFIX"
+cleanup() {
+  orvaq_wineserver_stop
+  orvaq_xvfb_stop
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+orvaq_xvfb_start
+orvaq_wineserver_start
+"$@"
