@@ -79,9 +79,13 @@ orvaq_xvfb_stop() {
 }
 
 # Persistent wineserver for the prefix: without it every program start pays seconds.
+# The prefix's services (explorer for the desktop, rpcss, plugplay...) are started here
+# with their output on /dev/null: started later by a test they would inherit the test
+# runner's pipe and keep it open after the test ends.
 orvaq_wineserver_start() {
   "$ORVAQ_WINESERVER" -p >/dev/null 2>&1 &
   ORVAQ_WINESERVER_PID=$!
+  "$ORVAQ_WINE_LOADER64" wineboot -u >/dev/null 2>&1 </dev/null || true
 }
 
 orvaq_wineserver_stop() {
