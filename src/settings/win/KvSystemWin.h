@@ -1,0 +1,24 @@
+// The settings store's operating-system services on Windows.
+#pragma once
+
+#include "settings/KvSystem.h"
+
+class KvSystemWin : public KvSystem {
+ public:
+  std::wstring GetProgramPath() override;
+  bool GetLocalAppDataFolder(std::wstring& folder) override;
+  bool GetCommonDocumentsFolder(std::wstring& folder) override;
+  bool FileExists(const std::wstring& path) override;
+  bool DirectoryExists(const std::wstring& path) override;
+  bool CreateFolder(const std::wstring& path) override;
+  bool MoveFileTo(const std::wstring& from, const std::wstring& to) override;
+  bool CreateFileWithBytes(const std::wstring& path, const std::string& bytes) override;
+  bool WriteTestFile(const std::wstring& path) override;
+  int ShowMessageBox(const std::wstring& text, const std::wstring& caption, unsigned style) override;
+  void ExitProcessNow(int code) override;
+  std::wstring GetComputerNameText() override;
+  uint16_t GetThreadLanguageId() override;
+};
+
+// Full path of a module's file, read into a buffer that grows until it fits.
+std::wstring GetModulePath(void* module);
