@@ -82,7 +82,8 @@ function(orvaq_win_program name)
   if(A_DLL)
     add_library(${name} SHARED ${A_SOURCES} ${A_RC} ${vrc})
     set_target_properties(${name} PROPERTIES PREFIX "" SUFFIX ".DLL")
-    target_link_options(${name} PRIVATE -Wl,--kill-at)
+    # Undecorated export names; GUI subsystem like every shipped file.
+    target_link_options(${name} PRIVATE -Wl,--kill-at -mwindows)
   else()
     add_executable(${name} ${A_SOURCES} ${A_RC} ${vrc})
     if(A_CONSOLE)
@@ -115,11 +116,13 @@ function(orvaq_host_test name)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS "host;${A_LABELS}")
 endfunction()
 
-# orvaq_win_test(name SOURCES ... [LIBS ...] [GUI] [LABELS ...])
+# orvaq_win_test(name SOURCES ... [LIBS ...] [GUI] [LABELS ...] [TIMEOUT s])
 # A GoogleTest binary cross-compiled for Windows and run under Wine by CTest.
 # Test cases are listed at test time (discovery through Wine at build time is slow).
+# GUI: the tests show or capture windows; they take the display one at a time, since
+# overlapping windows of parallel tests would spoil each other's captures.
 function(orvaq_win_test name)
-  cmake_parse_arguments(A "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(A "GUI" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
   if(NOT ORVAQ_WIN OR NOT BUILD_TESTING)
     return()
   endif()
@@ -129,8 +132,12 @@ function(orvaq_win_test name)
   add_executable(${name} ${A_SOURCES})
   target_link_libraries(${name} PRIVATE ${A_LIBS} gmock gtest_main)
   target_compile_definitions(${name} PRIVATE ORVAQ_SOURCE_DIR="${ORVAQ_ROOT}" ORVAQ_BINARY_DIR="${CMAKE_BINARY_DIR}")
+  set(lock "")
+  if(A_GUI)
+    set(lock RESOURCE_LOCK wine_display)
+  endif()
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
-    PROPERTIES LABELS "win;${A_LABELS}" TIMEOUT ${A_TIMEOUT})
+    PROPERTIES LABELS "win;${A_LABELS}" TIMEOUT ${A_TIMEOUT} ${lock})
 endfunction()
 
 # orvaq_fuzz_target(name SOURCES ... [LIBS ...] [SEEDS dir])

@@ -63,11 +63,9 @@ tools/with-wine.sh "build/$win_test_preset" ctest --test-dir "build/$win_test_pr
   2>&1 | tee "build/wine-tests.log" | tail -15
 count_ctest build/wine-tests.log
 
-if [ -x tools/lab/e2e.sh ]; then
-  note "lab scenarios"
-  tools/lab/e2e.sh "build/$win_test_preset" 2>&1 | tee build/e2e-tests.log | tail -15
-  count_ctest build/e2e-tests.log
-fi
+note "lab scenarios (simulator + Orvaq under Wine in network namespaces)"
+ctest --test-dir build/host -L e2e --output-on-failure 2>&1 | tee build/e2e-tests.log | tail -15
+count_ctest build/e2e-tests.log
 
 echo
 echo "Tests: $passed passed, $failed failed"
