@@ -23,6 +23,12 @@
 #else
 #define RXFILTER_CALL
 #endif
+// Only the library's own build exports the entry points; users bind them by name.
+#if defined(_WIN32) && defined(RXFILTER_BUILDING_DLL)
+#define RXFILTER_API __declspec(dllexport)
+#else
+#define RXFILTER_API
+#endif
 
 #ifdef __cplusplus
 extern "C" {
@@ -95,26 +101,26 @@ typedef struct FilterParams {
 } FilterParams;
 
 // Reconstructs the raw file into an 8-bit image. Returns RXF_OK (0) on success.
-int RXFILTER_CALL LUMEQ2FullCorrection(const wchar_t* rawPath, BufferFinal* out8,
+RXFILTER_API int RXFILTER_CALL LUMEQ2FullCorrection(const wchar_t* rawPath, BufferFinal* out8,
                                        CorrectionParams* params);
 // The same with an optional 8-bit and an optional 16-bit output (either may be null).
-int RXFILTER_CALL LUMEQ2FullCorrection8_16(const wchar_t* rawPath, BufferFinal* out8,
+RXFILTER_API int RXFILTER_CALL LUMEQ2FullCorrection8_16(const wchar_t* rawPath, BufferFinal* out8,
                                            BufferFinal16* out16, CorrectionParams* params);
 // Edge-preserving noise filter in place; non-zero on success. `reserved` is 0.
-int RXFILTER_CALL ApplyLUMEQ2FilterX0X3(FilterImage* image, FilterParams* params, int reserved);
+RXFILTER_API int RXFILTER_CALL ApplyLUMEQ2FilterX0X3(FilterImage* image, FilterParams* params, int reserved);
 // Non-zero when the raw file is a part of a multi-plate set: preview8 (300 x 500) gets a
 // preview, first16 and second16 the part's 16-bit image (second16 is the one to add).
-int RXFILTER_CALL LUMEQ2_IsImageT3(const wchar_t* rawPath, BufferFinal* preview8,
+RXFILTER_API int RXFILTER_CALL LUMEQ2_IsImageT3(const wchar_t* rawPath, BufferFinal* preview8,
                                    BufferFinal16* first16, BufferFinal16* second16,
                                    CorrectionParams* params);
 // Adds a copy of one part's 16-bit image to the composition list.
-void RXFILTER_CALL LUMEQ2_Add_T3(BufferFinal16* part);
+RXFILTER_API void RXFILTER_CALL LUMEQ2_Add_T3(BufferFinal16* part);
 // Releases the composition list.
-void RXFILTER_CALL LUMEQ2_End_T3(void);
+RXFILTER_API void RXFILTER_CALL LUMEQ2_End_T3(void);
 // Arrangement advice for the listed parts (bits described in rxfilter/MultiPlate.h).
-uint32_t RXFILTER_CALL LUMEQ2_Precalculate_T4(void);
+RXFILTER_API uint32_t RXFILTER_CALL LUMEQ2_Precalculate_T4(void);
 // Composes the listed parts into out16 (out8 also filled when given) and empties the list.
-void RXFILTER_CALL LUMEQ2_Calculate_T4(BufferFinal* out8, BufferFinal16* out16,
+RXFILTER_API void RXFILTER_CALL LUMEQ2_Calculate_T4(BufferFinal* out8, BufferFinal16* out16,
                                        uint32_t orientationFlags);
 
 #ifdef __cplusplus

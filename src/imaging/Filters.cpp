@@ -1,0 +1,387 @@
+// Sharpening filters and their rules (see Filters.h). The fast forms keep the literal
+// definitions' integer arithmetic exactly, only ordered for speed.
+#include "imaging/Filters.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "common/text.h"
+
+namespace orvaq {
+namespace imaging {
+
+namespace {
+
+struct GaussTables {
+  int t5[25];
+  int t17[289];
+  GaussTables() {
+    for (int dy = -2; dy <= 2; ++dy)
+      for (int dx = -2; dx <= 2; ++dx)
+        t5[(dy + 2) * 5 + dx + 2] = int(std::lround(1000.0 * std::exp(-(dx * dx + dy * dy) / 2.0)));
+    for (int dy = -8; dy <= 8; ++dy)
+      for (int dx = -8; dx <= 8; ++dx)
+        t17[(dy + 8) * 17 + dx + 8] = int(std::lround(1000.0 * std::exp(-(dx * dx + dy * dy) / 32.0)));
+  }
+};
+const GaussTables& Tables() {
+  static const GaussTables t;
+  return t;
+}
+
+inline uint8_t Clamp255(int v) { return uint8_t(v < 0 ? 0 : v > 255 ? 255 : v); }
+
+// One channel of a view as a plane.
+void ExtractPlane(const PictureView& p, int channel, std::vector<uint8_t>& plane) {
+  plane.resize(size_t(p.width) * p.height);
+  for (int y = 0; y < p.height; ++y) {
+    const uint8_t* row = p.Row(y) + channel;
+    uint8_t* dst = &plane[size_t(y) * p.width];
+    for (int x = 0; x < p.width; ++x) dst[x] = row[3 * x];
+  }
+}
+
+// Writes the interior (border r) of `plane` back to one channel, or to all three.
+void StorePlane(const PictureView& p, int channel, bool allChannels, int r, const std::vector<uint8_t>& plane) {
+  for (int y = r; y < p.height - r; ++y) {
+    uint8_t* row = p.Row(y);
+    const uint8_t* src = &plane[size_t(y) * p.width];
+    for (int x = r; x < p.width - r; ++x) {
+      if (allChannels) row[3 * x] = row[3 * x + 1] = row[3 * x + 2] = src[x];
+      else row[3 * x + channel] = src[x];
+    }
+  }
+}
+
+// Runs a plane filter (in -> out, interior only) the way ApplyNeighbourhood would.
+template <typename PlaneFilter>
+void ForEachPlane(const PictureView& p, int n, PlaneFilter filter) {
+  const int r = n / 2;
+  if (!p.Valid() || p.width <= 2 * r || p.height <= 2 * r) return;
+  const bool grey = IsGreyPicture(p);
+  std::vector<uint8_t> in, out;
+  for (int ch = 0; ch < (grey ? 1 : 3); ++ch) {
+    ExtractPlane(p, ch, in);
+    out = in;
+    filter(in.data(), out.data(), p.width, p.height);
+    StorePlane(p, ch, grey, r, out);
+  }
+}
+
+void BoxPlane(const uint8_t* in, uint8_t* out, int w, int h, int n) {
+  const int r = n / 2;
+  const uint32_t area = uint32_t(n) * uint32_t(n);
+  std::vector<uint32_t> col(w, 0);
+  for (int y = 0; y < n; ++y)
+    for (int x = 0; x < w; ++x) col[x] += in[size_t(y) * w + x];
+  for (int y = r; y < h - r; ++y) {
+    if (y > r) {
+      const uint8_t* sub = in + size_t(y - r - 1) * w;
+      const uint8_t* add = in + size_t(y + r) * w;
+      for (int x = 0; x < w; ++x) col[x] += uint32_t(add[x]) - sub[x];
+    }
+    uint32_t s = 0;
+    for (int x = 0; x < n; ++x) s += col[x];
+    const uint8_t* c = in + size_t(y) * w;
+    uint8_t* o = out + size_t(y) * w;
+    for (int x = r; x < w - r; ++x) {
+      if (x > r) s += col[x + r] - col[x - r - 1];
+      o[x] = Clamp255(2 * int(c[x]) - int(s / area));
+    }
+  }
+}
+
+inline void Sort3(uint8_t& a, uint8_t& b, uint8_t& c) {
+  uint8_t t;
+  if (a > b) { t = a; a = b; b = t; }
+  if (b > c) { t = b; b = c; c = t; }
+  if (a > b) { t = a; a = b; b = t; }
+}
+inline uint8_t Med3(uint8_t a, uint8_t b, uint8_t c) {
+  return std::max(std::min(a, b), std::min(std::max(a, b), c));
+}
+
+// Exact 3 x 3 median: the median of nine is the median of (largest column minimum,
+// median of column medians, smallest column maximum) over sorted columns.
+void MedianPlane(const uint8_t* in, uint8_t* out, int w, int h) {
+  std::vector<uint8_t> lo(w), mid(w), hi(w);
+  for (int y = 1; y < h - 1; ++y) {
+    const uint8_t* a = in + size_t(y - 1) * w;
+    const uint8_t* b = in + size_t(y) * w;
+    const uint8_t* c = in + size_t(y + 1) * w;
+    for (int x = 0; x < w; ++x) {
+      uint8_t p = a[x], q = b[x], s = c[x];
+      Sort3(p, q, s);
+      lo[x] = p; mid[x] = q; hi[x] = s;
+    }
+    uint8_t* o = out + size_t(y) * w;
+    for (int x = 1; x < w - 1; ++x) {
+      const uint8_t mx = std::max(std::max(lo[x - 1], lo[x]), lo[x + 1]);
+      const uint8_t md = Med3(mid[x - 1], mid[x], mid[x + 1]);
+      const uint8_t mn = std::min(std::min(hi[x - 1], hi[x]), hi[x + 1]);
+      o[x] = Med3(mx, md, mn);
+    }
+  }
+}
+
+// The 5 x 5 and 17 x 17 Gaussian sums with both kernels' mirror symmetry: rows y - d
+// and y + d are added first, then columns x - d and x + d, so 81 products remain.
+void GaussUnsharpPlane(const uint8_t* in, uint8_t* out, int w, int h) {
+  const GaussTables& T = Tables();
+  const int* t5 = T.t5;
+  std::vector<int16_t> q(size_t(9) * w);
+  std::vector<int32_t> acc17(w), acc5(w);
+  for (int y = 8; y < h - 8; ++y) {
+    for (int d = 0; d <= 8; ++d) {
+      const uint8_t* a = in + size_t(y - d) * w;
+      const uint8_t* b = in + size_t(y + d) * w;
+      int16_t* qd = &q[size_t(d) * w];
+      if (d == 0) for (int x = 0; x < w; ++x) qd[x] = a[x];
+      else for (int x = 0; x < w; ++x) qd[x] = int16_t(a[x] + b[x]);
+    }
+    std::fill(acc17.begin(), acc17.end(), 0);
+    std::fill(acc5.begin(), acc5.end(), 0);
+    for (int d = 0; d <= 8; ++d) {
+      const int16_t* qd = &q[size_t(d) * w];
+      for (int dx = 0; dx <= 8; ++dx) {
+        const int32_t wt = T.t17[(d + 8) * 17 + dx + 8];
+        int32_t* acc = acc17.data();
+        if (dx == 0) for (int x = 8; x < w - 8; ++x) acc[x] += wt * qd[x];
+        else for (int x = 8; x < w - 8; ++x) acc[x] += wt * int32_t(qd[x - dx] + qd[x + dx]);
+      }
+      if (d <= 2) {
+        for (int dx = 0; dx <= 2; ++dx) {
+          const int32_t wt = t5[(d + 2) * 5 + dx + 2];
+          int32_t* acc = acc5.data();
+          if (dx == 0) for (int x = 8; x < w - 8; ++x) acc[x] += wt * qd[x];
+          else for (int x = 8; x < w - 8; ++x) acc[x] += wt * int32_t(qd[x - dx] + qd[x + dx]);
+        }
+      }
+    }
+    const uint8_t* c = in + size_t(y) * w;
+    uint8_t* o = out + size_t(y) * w;
+    for (int x = 8; x < w - 8; ++x) {
+      const int b5 = std::min(255, acc5[x] / kGaussDivisor5);
+      const int b17 = std::min(255, acc17[x] / kGaussDivisor17);
+      const int v = c[x];
+      o[x] = Clamp255(v + 2 * (v - b5) + 4 * (v - b17));
+    }
+  }
+}
+
+// Separable Gaussian blur of a line of doubles (see GaussianPass).
+void BlurLine(const double* src, ptrdiff_t step, int L, const std::vector<double>& wts, double* dst,
+              ptrdiff_t dstStep, std::vector<double>& ext) {
+  const int n = int(wts.size());
+  ext.resize(size_t(L) + 2 * n);
+  for (int k = 0; k < n; ++k) ext[k] = src[0];
+  for (int j = 0; j < L; ++j) ext[n + j] = src[j * step];
+  for (int k = 0; k < n; ++k) ext[size_t(n) + L + k] = src[(L - 1) * step];
+  const double* x = ext.data() + n;
+  for (int j = 0; j < L; ++j) {
+    double s = wts[0] * x[j];
+    for (int i = 1; i < n; ++i) s += wts[i] * (x[j - i] + x[j + i]);
+    dst[j * dstStep] = s;
+  }
+}
+
+std::vector<double> GaussWeights(double s, int L) {
+  const int longest = std::max(L, 50);
+  const int n = std::min(longest, int(std::ceil(s * std::sqrt(-2.0 * std::log(0.01)))) + 1);
+  std::vector<double> w(n);
+  for (int i = 0; i < n; ++i) w[i] = std::exp(-double(i) * i / (2 * s * s));
+  double norm = w[0];
+  for (int i = 1; i < n; ++i) norm += 2 * w[i];
+  if (n == longest) norm = s * std::sqrt(2 * 3.14159265358979323846);
+  for (double& v : w) v /= norm;
+  return w;
+}
+
+}  // namespace
+
+const int* GaussTable5() { return Tables().t5; }
+const int* GaussTable17() { return Tables().t17; }
+
+bool IsGreyPicture(const PictureView& p) {
+  for (int y = 0; y < p.height; ++y) {
+    const uint8_t* row = p.Row(y);
+    for (int x = 0; x < p.width; ++x)
+      if (row[3 * x] != row[3 * x + 1] || row[3 * x] != row[3 * x + 2]) return false;
+  }
+  return true;
+}
+
+void ApplyNeighbourhood(const PictureView& p, int n, NeighbourhoodOp op, const void* params) {
+  if (!p.Valid() || n < 1 || !op) return;
+  const int r = n / 2;
+  std::vector<uint8_t> copy(size_t(p.stride) * p.height);
+  for (int y = 0; y < p.height; ++y) std::memcpy(&copy[size_t(y) * p.stride], p.Row(y), size_t(p.width) * 3);
+  const bool grey = IsGreyPicture(p);
+  for (int y = r; y < p.height - r; ++y) {
+    uint8_t* row = p.Row(y);
+    const uint8_t* src = &copy[size_t(y) * p.stride];
+    for (int x = r; x < p.width - r; ++x) {
+      const uint8_t* left = src + 3 * (x - r);
+      if (grey) {
+        row[3 * x] = row[3 * x + 1] = row[3 * x + 2] = op(left, p.stride, params);
+      } else {
+        for (int c = 0; c < 3; ++c) row[3 * x + c] = op(left + c, p.stride, params);
+      }
+    }
+  }
+}
+
+uint8_t MedianOp3(const uint8_t* w, ptrdiff_t stride, const void*) {
+  uint8_t v[9];
+  int k = 0;
+  for (int dy = -1; dy <= 1; ++dy)
+    for (int dx = 0; dx < 3; ++dx) v[k++] = w[dy * stride + 3 * dx];
+  std::sort(v, v + 9);
+  return v[4];
+}
+
+uint8_t BoxUnsharpOp(const uint8_t* w, ptrdiff_t stride, const void* params) {
+  const int n = *static_cast<const int*>(params);
+  const int r = n / 2;
+  int sum = 0;
+  for (int dy = -r; dy <= r; ++dy)
+    for (int dx = 0; dx < n; ++dx) sum += w[dy * stride + 3 * dx];
+  const int centre = w[3 * r];
+  return Clamp255(2 * centre - sum / (n * n));
+}
+
+uint8_t GaussUnsharpOp17(const uint8_t* w, ptrdiff_t stride, const void*) {
+  const int* t5 = GaussTable5();
+  const int* t17 = GaussTable17();
+  int s5 = 0, s17 = 0;
+  for (int dy = -8; dy <= 8; ++dy)
+    for (int dx = -8; dx <= 8; ++dx) {
+      const int v = w[dy * stride + 3 * (dx + 8)];
+      s17 += t17[(dy + 8) * 17 + dx + 8] * v;
+      if (dy >= -2 && dy <= 2 && dx >= -2 && dx <= 2) s5 += t5[(dy + 2) * 5 + dx + 2] * v;
+    }
+  const int b5 = std::clamp(s5 / kGaussDivisor5, 0, 255);
+  const int b17 = std::clamp(s17 / kGaussDivisor17, 0, 255);
+  const int c = w[3 * 8];
+  return Clamp255(c + 2 * (c - b5) + 4 * (c - b17));
+}
+
+bool BoxUnsharp(const PictureView& p, int size) {
+  if (size < 3 || size > 49 || size % 2 == 0) return false;
+  ForEachPlane(p, size, [size](const uint8_t* in, uint8_t* out, int w, int h) { BoxPlane(in, out, w, h, size); });
+  return true;
+}
+
+void Median3(const PictureView& p) { ForEachPlane(p, 3, MedianPlane); }
+void GaussUnsharp17(const PictureView& p) { ForEachPlane(p, 17, GaussUnsharpPlane); }
+void MedianGaussianUnsharp(const PictureView& p) {
+  Median3(p);
+  GaussUnsharp17(p);
+}
+
+void GaussianPass(const PictureView& p, double sigma, double strength, double gamma) {
+  if (!p.Valid()) return;
+  const int w = p.width, h = p.height;
+  if (sigma != 0) {
+    const double s = 0.8 * sigma;
+    std::vector<double> plane(size_t(w) * h), tmp(plane.size()), ext;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) plane[size_t(y) * w + x] = p.Row(y)[3 * x];
+    const std::vector<double> wr = GaussWeights(s, w), wc = GaussWeights(s, h);
+    for (int y = 0; y < h; ++y) BlurLine(&plane[size_t(y) * w], 1, w, wr, &tmp[size_t(y) * w], 1, ext);
+    std::vector<double> blurred(plane.size());
+    for (int x = 0; x < w; ++x) BlurLine(&tmp[x], w, h, wc, &blurred[x], w, ext);
+    std::vector<uint8_t> bytes(plane.size());
+    for (size_t i = 0; i < bytes.size(); ++i) {
+      const double v = (plane[i] - strength * blurred[i]) / (1 - strength);
+      bytes[i] = uint8_t(v <= 0 ? 0 : v >= 255 ? 255 : int(v));
+    }
+    std::vector<uint8_t> med = bytes;
+    if (w >= 3 && h >= 3) MedianPlane(bytes.data(), med.data(), w, h);
+    std::vector<uint8_t> mean = med;
+    for (int y = 2; y < h - 2; ++y)
+      for (int x = 2; x < w - 2; ++x) {
+        int sum = 0;
+        for (int dy = -2; dy <= 2; ++dy)
+          for (int dx = -2; dx <= 2; ++dx) sum += med[size_t(y + dy) * w + x + dx];
+        mean[size_t(y) * w + x] = uint8_t(sum / 25);
+      }
+    for (int y = 0; y < h; ++y) {
+      uint8_t* row = p.Row(y);
+      for (int x = 0; x < w; ++x) row[3 * x] = row[3 * x + 1] = row[3 * x + 2] = mean[size_t(y) * w + x];
+    }
+  }
+  if (gamma != 1 && gamma > 0) {
+    uint8_t table[256];
+    for (int i = 0; i < 256; ++i)
+      table[i] = uint8_t(std::clamp(std::floor(255.0 * std::pow(i / 255.0, gamma)), 0.0, 255.0));
+    for (int y = 0; y < h; ++y) {
+      uint8_t* row = p.Row(y);
+      for (int x = 0; x < w; ++x) row[3 * x] = row[3 * x + 1] = row[3 * x + 2] = table[row[3 * x]];
+    }
+  }
+}
+
+bool GaussianUnsharp(const PictureView& p, int amount, int type) {
+  if (type < 1 || type > 3 || amount < 33 || amount > 93) return false;
+  GaussianPass(p, 10, amount / 100.0, 1.0);
+  if (type == 2) GaussianPass(p, 0, 0, 1.7);
+  if (type == 3) GaussianPass(p, 0, 0, 2.6);
+  return true;
+}
+
+DisplayFilterSettings DisplayFilterFor(int level) {
+  DisplayFilterSettings s;
+  if (level >= 100) {
+    s.iterations = 50;
+    s.strength = (level + 120) / 1000.0;
+    s.strong = 1;
+  }
+  return s;
+}
+
+int DisplayFilterImageCode(int width, int height) {
+  const int shorter = std::min(width, height), longer = std::max(width, height);
+  if (shorter <= 0) return 12;
+  const double ratio = double(longer) / shorter;
+  int lo, hi;
+  if (ratio > 1.75) { lo = 50; hi = 58; }
+  else if (ratio > 1.63) { lo = 37; hi = 43; }
+  else if (ratio > 1.45) { lo = 32; hi = 38; }
+  else { lo = 38; hi = 44; }
+  const int a = shorter / 30, b = shorter / 40;
+  const double c = shorter / 58.2;
+  if (lo < a && a < hi) return 0;
+  if (lo < b && b < hi) return 2;
+  if (lo < c && c < hi) return 10;
+  return 12;
+}
+
+std::wstring ProgramBaseName(const std::wstring& path) {
+  const size_t slash = path.find_last_of(L"\\/");
+  std::wstring name = slash == std::wstring::npos ? path : path.substr(slash + 1);
+  const size_t dot = name.find_last_of(L'.');
+  if (dot != std::wstring::npos) name.resize(dot);
+  return name;
+}
+
+ModuleFilter FilterForProgram(const std::wstring& programName) {
+  const std::wstring n = AsciiUpper(programName);
+  if (n == L"ORVAQ") return ModuleFilter::Display;
+  if (n == L"TAVIN1W") return ModuleFilter::Box;
+  if (n == L"SELKU1W" || n == L"SELKW1W") return ModuleFilter::MedianGaussian;
+  if (n == L"SELK2W") return ModuleFilter::Gaussian;
+  return ModuleFilter::None;
+}
+
+int BoxSizeFromValue(int value) {
+  if (value % 2 == 0) value -= 1;
+  return std::clamp(value, 3, 49);
+}
+int GaussianAmountFromValue(int value) { return std::clamp(value, 33, 93); }
+int GaussianTypeFromLevel(int level) { return std::clamp(level, 0, 3); }
+
+}  // namespace imaging
+}  // namespace orvaq

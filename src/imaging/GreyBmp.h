@@ -1,0 +1,37 @@
+// The 8-bit grey BMP file of the acquisition outputs: header and palette block, and the
+// packing of picture rows into its bottom-up padded pixel block. Pure functions over
+// buffers; the Windows writer (win/) only locks the picture and writes the bytes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace orvaq {
+namespace imaging {
+
+constexpr size_t kGreyBmpHeaderSize = 1078;  // file header 14 + info header 40 + palette 1024
+
+// Whole part of 1000000 / (25400 / dpi), computed in single precision (762 -> 30000).
+int32_t PixelsPerMetreFromDpi(float dpi);
+// Row size of an 8-bit BMP: width rounded up to a multiple of 4.
+size_t GreyRowSize(int width);
+// False when the picture is empty or the file would exceed 32-bit sizes.
+bool GreyBmpSizeOk(int width, int height);
+
+// The 1078 bytes before the pixels: "BM", file size, offset 1078, 40-byte info header,
+// 8 bits, both pixels-per-metre, 256 colours used and important, grey palette.
+void BuildGreyBmpHeader(int width, int height, float dpiX, float dpiY, uint8_t out[kGreyBmpHeaderSize]);
+
+// Packs `height` rows (top row first, `stride` bytes apart, `bytesPerPixel` 1, 3 or 4)
+// into the bottom-up, zero-padded pixel block, taking each pixel's first byte (blue).
+// `block` must hold GreyRowSize(width) * height bytes.
+void PackGreyRows(const uint8_t* rows, int width, int height, ptrdiff_t stride, int bytesPerPixel,
+                  uint8_t* block);
+
+// A whole file in memory from 8-bit rows (used for intermediate pictures and tests).
+bool EncodeGreyBmp(const uint8_t* rows, int width, int height, ptrdiff_t stride, float dpiX,
+                   float dpiY, std::vector<uint8_t>& file);
+
+}  // namespace imaging
+}  // namespace orvaq

@@ -1,0 +1,32 @@
+// Fuzz target: the reference library's raw reader and reconstruction on any bytes.
+#include <cstdint>
+#include <vector>
+
+#include "rxfilter/Correction.h"
+#include "rxfilter/RawReader.h"
+#include "simulator/plates.h"
+
+extern "C" void OrvaqFuzzSeeds(std::vector<std::vector<uint8_t>>* seeds) {
+  orvaq::sim::PlateSpec spec;
+  spec.size = 0;
+  spec.mode = 2;
+  spec.marginMm = 0;
+  spec.wantIdeal = false;
+  orvaq::sim::Plate p;
+  if (orvaq::sim::BuildPlate(spec, p)) {
+    // Header and the first lines only: a short but valid file keeps the runs quick.
+    p.raw.resize(36 + 24 * size_t(p.lineSize));
+    seeds->push_back(p.raw);
+  }
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  rxf::RawHeader h;
+  rxf::ReadRawHeader(data, size, h);
+  rxf::RawScan scan;
+  if (rxf::ReadRaw(data, size, scan) == rxf::RawError::None && scan.lines <= 64) {
+    rxf::PlateImage img;
+    rxf::Reconstruct(scan, rxf::CorrectionSettings(), img);
+  }
+  return 0;
+}
