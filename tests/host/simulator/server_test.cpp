@@ -1,0 +1,203 @@
+// The simulator's network side on 127.0.0.1 with free ports: frames arrive, the device
+// files answer over HTTP/1.0, a scanned plate reaches a TCP listener byte for byte, the
+// HTTP and image faults go through, and the exchange is recorded.
+#include "simulator/SimServer.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "scanner_link/ScannerCommands.h"
+
+namespace orvaq {
+namespace sim {
+namespace {
+
+int BoundSocket(int type, uint16_t& port) {
+  int s = socket(AF_INET, type, 0);
+  sockaddr_in a {};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
+  socklen_t len = sizeof a;
+  getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
+  port = ntohs(a.sin_port);
+  return s;
+}
+
+std::string ReadAll(int s) {
+  std::string out;
+  char buf[65536];
+  ssize_t n;
+  while ((n = recv(s, buf, sizeof buf, 0)) > 0) out.append(buf, static_cast<size_t>(n));
+  return out;
+}
+
+struct HttpResult {
+  int status = 0;
+  std::string body;
+  std::string raw;
+};
+
+// A plain-socket HTTP/1.0 POST, as the workstation sends it.
+HttpResult Post(int port, const std::string& object, const std::string& body) {
+  int s = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in a {};
+  a.sin_family = AF_INET;
+  a.sin_port = htons(static_cast<uint16_t>(port));
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  HttpResult r;
+  if (connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) { close(s); return r; }
+  std::string req = "POST /" + object + " HTTP/1.0\r\nAccept: */*\r\nUser-Agent: test\r\nContent-Length: " +
+                    std::to_string(body.size()) + "\r\n\r\n" + body;
+  send(s, req.data(), req.size(), MSG_NOSIGNAL);
+  r.raw = ReadAll(s);
+  close(s);
+  if (r.raw.compare(0, 9, "HTTP/1.0 ") == 0) r.status = std::atoi(r.raw.c_str() + 9);
+  size_t at = r.raw.find("\r\n\r\n");
+  if (at != std::string::npos) r.body = r.raw.substr(at + 4);
+  return r;
+}
+
+class SimServerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    m_hUdp = BoundSocket(SOCK_DGRAM, m_nUdpPort);
+    ScannerIdentity id;
+    id.serial = "SRVTEST1";
+    ServerOptions opt;
+    opt.httpAddress = "127.0.0.1";
+    opt.httpPort = 0;
+    opt.frameAddress = "127.0.0.1";
+    opt.framePort = m_nUdpPort;
+    opt.frameIntervalMs = 50;
+    m_pServer.reset(new CSimServer(id, opt));
+    std::string why;
+    ASSERT_TRUE(m_pServer->Start(&why)) << why;
+    m_nHttp = m_pServer->HttpPort();
+    ASSERT_GT(m_nHttp, 0);
+  }
+  void TearDown() override {
+    m_pServer.reset();
+    close(m_hUdp);
+  }
+
+  std::unique_ptr<CSimServer> m_pServer;
+  int m_hUdp = -1;
+  uint16_t m_nUdpPort = 0;
+  int m_nHttp = 0;
+};
+
+TEST_F(SimServerTest, FramesIdentificationReservationAndImage) {
+  uint8_t frame[200];
+  ssize_t n = recv(m_hUdp, frame, sizeof frame, 0);
+  ASSERT_EQ(n, 122);
+  SNDPFrame f;
+  ASSERT_TRUE(DecodeSNDPFrame(frame, static_cast<size_t>(n), f));
+  EXPECT_EQ(f.Serial(), "SRVTEST1");
+  EXPECT_EQ(f.Name(), "slumeq2");
+
+  const wchar_t* mac = L"00:11:22:33:44:55";
+  HttpResult r = Post(m_nHttp, "lumeq2.id", IdentifyPayload(mac, 3, 5, L"Dr Smith", L"Anne-Marie"));
+  EXPECT_EQ(r.status, 200) << r.raw;
+  r = Post(m_nHttp, "lumeq2.res", ReservationPayload(mac, 40, 0, 3, 5, 0, L"Dr Smith", L"Anne-Marie"));
+  EXPECT_EQ(r.status, 200) << r.raw;
+  r = Post(m_nHttp, "lumeq2.prm", "reservation_mode");
+  EXPECT_EQ(r.body, "multi");
+
+  // A station's image listener on a free port.
+  uint16_t imagePort = 0;
+  int listener = BoundSocket(SOCK_STREAM, imagePort);
+  ASSERT_EQ(listen(listener, 1), 0);
+  m_pServer->WithScanner([&](CSimScanner& s) { s.SetImagePort(imagePort); });
+  char path[] = "/tmp/simtest-XXXXXX";
+  int fd = mkstemp(path);
+  close(fd);
+  std::string answer = m_pServer->Control(std::string("scan size=0 save=") + path);
+  ASSERT_NE(answer.find("\"ok\":true"), std::string::npos) << answer;
+  int c = accept(listener, nullptr, nullptr);
+  ASSERT_GE(c, 0);
+  std::string got = ReadAll(c);
+  close(c);
+  std::ifstream saved(path, std::ios::binary);
+  std::string want((std::istreambuf_iterator<char>(saved)), std::istreambuf_iterator<char>());
+  unlink(path);
+  EXPECT_EQ(got.size(), want.size());
+  EXPECT_TRUE(got == want);
+  EXPECT_TRUE(CheckRawLayout(reinterpret_cast<const uint8_t*>(got.data()), got.size()));
+
+  // A corrupted line number goes into the next transfer only.
+  EXPECT_EQ(Post(m_nHttp, "lumeq2.prm", "read_nok").status, 200);
+  m_pServer->Control("fault corrupt_line=5");
+  EXPECT_EQ(Post(m_nHttp, "lumeq2.prm", "image_read").status, 200);
+  c = accept(listener, nullptr, nullptr);
+  got = ReadAll(c);
+  close(c);
+  ASSERT_EQ(got.size(), want.size());
+  std::string why;
+  EXPECT_FALSE(CheckRawLayout(reinterpret_cast<const uint8_t*>(got.data()), got.size(), &why));
+  EXPECT_NE(why.find("line 5"), std::string::npos) << why;
+
+  // A truncated stream.
+  m_pServer->Control("fault truncate=1000");
+  EXPECT_EQ(Post(m_nHttp, "lumeq2.prm", "image_read").status, 200);
+  c = accept(listener, nullptr, nullptr);
+  got = ReadAll(c);
+  close(c);
+  EXPECT_EQ(got.size(), 1000u);
+  close(listener);
+
+  // The record holds the requests with their request line and body, and the frames.
+  std::string record = m_pServer->Control("record");
+  EXPECT_NE(record.find("\"request\":\"POST /lumeq2.id HTTP/1.0\""), std::string::npos);
+  EXPECT_NE(record.find("pat_name=Anne\\\\x2dMarie"), std::string::npos);
+  EXPECT_NE(record.find("\"kind\":\"frame\""), std::string::npos);
+  EXPECT_NE(record.find("\"outcome\":\"sent\""), std::string::npos);
+}
+
+TEST_F(SimServerTest, HttpFaultsGoThrough) {
+  EXPECT_EQ(m_pServer->Control("fault forbidden=2"), "{\"ok\":true}");
+  EXPECT_EQ(Post(m_nHttp, "lumeq2.prm", "door").status, 403);
+  EXPECT_EQ(Post(m_nHttp, "lumeq2.prm", "door").status, 403);
+  HttpResult r = Post(m_nHttp, "lumeq2.prm", "door");
+  EXPECT_EQ(r.status, 200);
+  EXPECT_EQ(r.body, "close");
+
+  m_pServer->Control("fault longbody=5000");
+  r = Post(m_nHttp, "lumeq2.prm", "demo");
+  EXPECT_EQ(r.body.size(), 5000u);
+  EXPECT_EQ(r.body.compare(0, 7, "disable"), 0);
+
+  // A request held without an answer: released by "fault clear", it closes empty.
+  m_pServer->Control("fault silent=1");
+  std::thread clearer([&] {
+    // Clear once the held request is on record.
+    for (int i = 0; i < 500; ++i) {
+      if (m_pServer->Control("record").find("(never answered)") != std::string::npos) break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    m_pServer->Control("fault clear");
+  });
+  r = Post(m_nHttp, "lumeq2.prm", "door");
+  clearer.join();
+  EXPECT_EQ(r.status, 0);
+  EXPECT_TRUE(r.raw.empty());
+  EXPECT_EQ(Post(m_nHttp, "lumeq2.prm", "door").status, 200);
+
+  // Control errors are reported, not obeyed.
+  EXPECT_NE(m_pServer->Control("fault bogus=1").find("\"ok\":false"), std::string::npos);
+  EXPECT_NE(m_pServer->Control("scan").find("nobody holds"), std::string::npos);
+  EXPECT_NE(m_pServer->Control("state door=ajar").find("\"ok\":false"), std::string::npos);
+  EXPECT_NE(m_pServer->Control("state door=open mode=mono").find("\"reservationMode\":0"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace sim
+}  // namespace orvaq
