@@ -1,0 +1,32 @@
+// Fuzz target: the grey BMP writer's inputs (size, stride, resolution, pixels) taken
+// from arbitrary bytes; the writer must refuse what it cannot write and never overrun.
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "imaging/GreyBmp.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size < 12) return 0;
+  int16_t w, h, extra;
+  float dpi;
+  std::memcpy(&w, data, 2);
+  std::memcpy(&h, data + 2, 2);
+  std::memcpy(&extra, data + 4, 2);
+  std::memcpy(&dpi, data + 6, 4);
+  const int bpp = 1 + data[10] % 4;
+  const int width = w % 300, height = h % 300;
+  const long stride = long(width > 0 ? width : 0) * bpp + (extra & 7);
+  std::vector<uint8_t> rows(size_t(stride > 0 ? stride : 0) * size_t(height > 0 ? height : 0));
+  for (size_t i = 0; i < rows.size(); ++i) rows[i] = data[i % size];
+  std::vector<uint8_t> file;
+  if (bpp == 1) {
+    orvaq::imaging::EncodeGreyBmp(rows.data(), width, height, stride, dpi, dpi, file);
+  } else if (orvaq::imaging::GreyBmpSizeOk(width, height)) {
+    std::vector<uint8_t> block(orvaq::imaging::GreyRowSize(width) * size_t(height));
+    orvaq::imaging::PackGreyRows(rows.data(), width, height, stride, bpp, block.data());
+    uint8_t header[orvaq::imaging::kGreyBmpHeaderSize];
+    orvaq::imaging::BuildGreyBmpHeader(width, height, dpi, dpi, header);
+  }
+  return 0;
+}

@@ -1,0 +1,76 @@
+// The grey BMP file: header bytes, row padding, resolution fields, blue channel only.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "imaging/GreyBmp.h"
+
+using namespace orvaq::imaging;
+
+namespace {
+uint32_t U32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24; }
+uint16_t U16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
+}  // namespace
+
+TEST(GreyBmp, HeaderByteForByte) {
+  uint8_t h[kGreyBmpHeaderSize];
+  BuildGreyBmpHeader(1001, 7, 762.0f, 1016.0f, h);
+  EXPECT_EQ(h[0], 'B');
+  EXPECT_EQ(h[1], 'M');
+  EXPECT_EQ(U32(h + 2), 1078u + 1004u * 7u);
+  EXPECT_EQ(U32(h + 6), 0u);
+  EXPECT_EQ(U32(h + 10), 1078u);
+  EXPECT_EQ(U32(h + 14), 40u);
+  EXPECT_EQ(U32(h + 18), 1001u);
+  EXPECT_EQ(U32(h + 22), 7u);
+  EXPECT_EQ(U16(h + 26), 1);
+  EXPECT_EQ(U16(h + 28), 8);
+  EXPECT_EQ(U32(h + 30), 0u);
+  EXPECT_EQ(U32(h + 34), 0u);
+  EXPECT_EQ(U32(h + 38), 30000u);
+  EXPECT_EQ(U32(h + 42), 40000u);
+  EXPECT_EQ(U32(h + 46), 256u);
+  EXPECT_EQ(U32(h + 50), 256u);
+  for (int i = 0; i < 256; ++i) {
+    const uint8_t* e = h + 54 + 4 * i;
+    ASSERT_TRUE(e[0] == i && e[1] == i && e[2] == i && e[3] == 0) << "entry " << i;
+  }
+}
+
+TEST(GreyBmp, PixelsPerMetreRows) {
+  struct Row { float dpi; int32_t ppm; } rows[] = {
+      {762.0f, 30000}, {1016.0f, 40000}, {2032.0f, 80000}, {29.1f * 50.8f, 58200}, {96.0f, 3779}, {0.0f, 0}};
+  for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i)
+    EXPECT_EQ(PixelsPerMetreFromDpi(rows[i].dpi), rows[i].ppm) << "row " << i;
+}
+
+TEST(GreyBmp, RowsArePaddedBottomUpAndBlueOnly) {
+  EXPECT_EQ(GreyRowSize(1001), 1004u);
+  EXPECT_EQ(GreyRowSize(4), 4u);
+  // 5 x 2 colour picture: each pixel blue = x + 10 y, green 200, red 100.
+  const int w = 5, h = 2;
+  std::vector<uint8_t> rows(size_t(16) * h, 0xEE);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      rows[size_t(y) * 16 + 3 * x] = uint8_t(x + 10 * y);
+      rows[size_t(y) * 16 + 3 * x + 1] = 200;
+      rows[size_t(y) * 16 + 3 * x + 2] = 100;
+    }
+  std::vector<uint8_t> block(GreyRowSize(w) * h, 0x55);
+  PackGreyRows(rows.data(), w, h, 16, 3, block.data());
+  const std::vector<uint8_t> want = {10, 11, 12, 13, 14, 0, 0, 0, 0, 1, 2, 3, 4, 0, 0, 0};
+  EXPECT_EQ(block, want);
+}
+
+TEST(GreyBmp, SizesThatCannotBeWritten) {
+  EXPECT_FALSE(GreyBmpSizeOk(0, 10));
+  EXPECT_FALSE(GreyBmpSizeOk(10, -1));
+  EXPECT_FALSE(GreyBmpSizeOk(70000, 70000));
+  EXPECT_TRUE(GreyBmpSizeOk(1, 1));
+  std::vector<uint8_t> file;
+  const uint8_t px[4] = {1, 2, 3, 4};
+  ASSERT_TRUE(EncodeGreyBmp(px, 2, 2, 2, 96, 96, file));
+  EXPECT_EQ(file.size(), 1078u + 8u);
+  EXPECT_EQ(file[1078], 3);  // bottom row first
+  EXPECT_EQ(file[1078 + 4], 1);
+}
