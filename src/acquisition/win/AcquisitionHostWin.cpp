@@ -1,0 +1,144 @@
+// CAcquisitionHostWin: Win32 effects of the acquisition controller (see the header).
+#include "acquisition/win/AcquisitionHostWin.h"
+
+#include <vector>
+
+#include "scanner_link/HttpClient.h"
+#include "settings/KvAdapters.h"
+
+namespace {
+
+// The raw file opened for reading with read and write sharing: the receiver may still
+// hold its own handle.
+class CWinRawFile : public IRawFile {
+ public:
+  explicit CWinRawFile(HANDLE file) : m_hFile(file) {}
+  ~CWinRawFile() override { CloseHandle(m_hFile); }
+  uint64_t Size() override {
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(m_hFile, &size)) return 0;
+    return static_cast<uint64_t>(size.QuadPart);
+  }
+  bool ReadAll(uint8_t* buffer, size_t size) override {
+    LARGE_INTEGER start = {};
+    if (!SetFilePointerEx(m_hFile, start, nullptr, FILE_BEGIN)) return false;
+    size_t done = 0;
+    while (done < size) {
+      const DWORD chunk = static_cast<DWORD>(size - done > 0x100000 ? 0x100000 : size - done);
+      DWORD read = 0;
+      if (!ReadFile(m_hFile, buffer + done, chunk, &read, nullptr) || read == 0) return false;
+      done += read;
+    }
+    return true;
+  }
+
+ private:
+  HANDLE m_hFile;
+};
+
+}  // namespace
+
+CAcquisitionHostWin::CAcquisitionHostWin(HWND dialog, HWND mainWindow, KvAdapterSource* adapters)
+    : m_hDialog(dialog), m_hMainWindow(mainWindow), m_pAdapters(adapters) {}
+
+uint32_t CAcquisitionHostWin::GetTickCount() { return ::GetTickCount(); }
+
+void CAcquisitionHostWin::SetTimer(uint32_t id, uint32_t periodMs) { ::SetTimer(m_hDialog, id, periodMs, nullptr); }
+
+void CAcquisitionHostWin::KillTimer(uint32_t id) { ::KillTimer(m_hDialog, id); }
+
+void CAcquisitionHostWin::PostCommand(int id) {
+  PostMessageW(m_hDialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+}
+
+void CAcquisitionHostWin::PostHardwareInfos(int type) {
+  PostMessageW(m_hMainWindow, 0x465, static_cast<WPARAM>(type), 0);
+}
+
+int CAcquisitionHostWin::ShowMessageBox(int, const std::wstring& text, unsigned style) {
+  return MessageBoxW(m_hDialog, text.c_str(), m_sCaption.c_str(), style);
+}
+
+void CAcquisitionHostWin::Beep() { MessageBeep(0xFFFFFFFF); }
+
+void CAcquisitionHostWin::Repaint() {
+  InvalidateRect(m_hDialog, nullptr, TRUE);
+  UpdateWindow(m_hDialog);
+}
+
+void CAcquisitionHostWin::ShowReservationButton(bool show) {
+  HWND button = GetDlgItem(m_hDialog, 1008);
+  if (button) ShowWindow(button, show ? SW_SHOW : SW_HIDE);
+}
+
+void CAcquisitionHostWin::Sleep(uint32_t ms) { ::Sleep(ms); }
+
+std::wstring CAcquisitionHostWin::SystemErrorText(uint32_t code) {
+  wchar_t* text = nullptr;
+  const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                          FORMAT_MESSAGE_IGNORE_INSERTS,
+                                      nullptr, code, 0x400, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::wstring result = length && text ? std::wstring(text, length) : std::wstring();
+  if (text) LocalFree(text);
+  return result;
+}
+
+AcqLocalTime CAcquisitionHostWin::LocalTime() {
+  SYSTEMTIME st;
+  GetLocalTime(&st);
+  AcqLocalTime t;
+  t.year = st.wYear;
+  t.month = st.wMonth;
+  t.day = st.wDay;
+  t.hour = st.wHour;
+  t.minute = st.wMinute;
+  t.second = st.wSecond;
+  return t;
+}
+
+void CAcquisitionHostWin::RestartLogFile() {
+  if (restartLogFile) restartLogFile();
+}
+
+std::unique_ptr<CHttpClient> CAcquisitionHostWin::CreateHttpClient(const std::wstring& host,
+                                                                   const std::wstring& originHost,
+                                                                   const std::wstring& mac) {
+  return createHttpClient ? createHttpClient(host, originHost, mac) : nullptr;
+}
+
+std::unique_ptr<IStatusListener> CAcquisitionHostWin::CreateStatusListener(const std::wstring& bindAddress) {
+  return createStatusListener ? createStatusListener(bindAddress) : nullptr;
+}
+
+std::unique_ptr<IImageClient> CAcquisitionHostWin::CreateImageClient(uint16_t port) {
+  return createImageClient ? createImageClient(port) : nullptr;
+}
+
+bool CAcquisitionHostWin::LookupAdapter(const std::wstring& description, std::wstring& addresses,
+                                        std::wstring& mac) {
+  if (!m_pAdapters) return false;
+  std::vector<KvAdapter> all;
+  if (!m_pAdapters->EnumerateAdapters(all)) return false;
+  return GetAdapterDetails(all, description, mac, addresses);
+}
+
+std::unique_ptr<IRawFile> CAcquisitionHostWin::OpenRawFile(const std::wstring& path) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return nullptr;
+  return std::unique_ptr<IRawFile>(new CWinRawFile(file));
+}
+
+bool CAcquisitionHostWin::ReconstructAcquisition() { return reconstruct ? reconstruct() : false; }
+
+void CAcquisitionHostWin::RunMultiPlateReconstruction() {
+  if (multiPlateReconstruction) multiPlateReconstruction();
+}
+
+void CAcquisitionHostWin::OnFolderWatchTimer() {
+  if (folderWatch) folderWatch();
+}
+
+void CAcquisitionHostWin::OnBaseTimer(uint32_t id) {
+  if (baseTimer) baseTimer(id);
+}

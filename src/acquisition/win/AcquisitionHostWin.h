@@ -1,0 +1,67 @@
+// CAcquisitionHostWin: the controller's effects on the real dialog window (timers, posted
+// messages, message boxes, beeps, repaint, tick count, system error texts, local time,
+// the raw file through CreateFileW). The scanner-link factories and the work of the
+// other parts of the dialog are hooks that the dialog's owner fills when it wires them.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "acquisition/AcquisitionHost.h"
+
+class KvAdapterSource;
+
+class CAcquisitionHostWin : public IAcquisitionHost {
+ public:
+  // `dialog` receives timers and WM_COMMAND; `mainWindow` the posted 0x465 requests (the
+  // main dialog is normally both). `adapters` may be null (no adapter is then found).
+  CAcquisitionHostWin(HWND dialog, HWND mainWindow, KvAdapterSource* adapters);
+
+  // Caption of the message boxes (text 1000).
+  void SetCaption(const std::wstring& caption) { m_sCaption = caption; }
+
+  // Hooks for the objects and work owned by other parts of the program.
+  std::function<std::unique_ptr<CHttpClient>(const std::wstring&, const std::wstring&, const std::wstring&)>
+      createHttpClient;
+  std::function<std::unique_ptr<IStatusListener>(const std::wstring&)> createStatusListener;
+  std::function<std::unique_ptr<IImageClient>(uint16_t)> createImageClient;
+  std::function<void()> restartLogFile;
+  std::function<bool()> reconstruct;
+  std::function<void()> multiPlateReconstruction;
+  std::function<void()> folderWatch;
+  std::function<void(uint32_t)> baseTimer;
+
+  uint32_t GetTickCount() override;
+  void SetTimer(uint32_t id, uint32_t periodMs) override;
+  void KillTimer(uint32_t id) override;
+  void PostCommand(int id) override;
+  void PostHardwareInfos(int type) override;
+  int ShowMessageBox(int textId, const std::wstring& text, unsigned style) override;
+  void Beep() override;
+  void Repaint() override;
+  void ShowReservationButton(bool show) override;
+  void Sleep(uint32_t ms) override;
+  std::wstring SystemErrorText(uint32_t code) override;
+  AcqLocalTime LocalTime() override;
+  void RestartLogFile() override;
+  std::unique_ptr<CHttpClient> CreateHttpClient(const std::wstring& host, const std::wstring& originHost,
+                                                const std::wstring& mac) override;
+  std::unique_ptr<IStatusListener> CreateStatusListener(const std::wstring& bindAddress) override;
+  std::unique_ptr<IImageClient> CreateImageClient(uint16_t port) override;
+  bool LookupAdapter(const std::wstring& description, std::wstring& addresses, std::wstring& mac) override;
+  std::unique_ptr<IRawFile> OpenRawFile(const std::wstring& path) override;
+  bool ReconstructAcquisition() override;
+  void RunMultiPlateReconstruction() override;
+  void OnFolderWatchTimer() override;
+  void OnBaseTimer(uint32_t id) override;
+
+ private:
+  HWND m_hDialog;
+  HWND m_hMainWindow;
+  KvAdapterSource* m_pAdapters;
+  std::wstring m_sCaption;
+};
+
