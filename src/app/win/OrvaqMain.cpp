@@ -1,0 +1,13 @@
+// Orvaq.exe's entry point: everything happens in COrvaqApp::InitInstance; no message
+// loop follows it because no main window remains.
+#include <windows.h>
+
+#include "app/win/OneShotJobsUnavailable.h"
+#include "app/win/OrvaqApp.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR commandLine, int) {
+  COneShotJobsUnavailable jobs;
+  COrvaqApp app(commandLine ? commandLine : L"", jobs);
+  app.InitInstance();
+  return 0;
+}

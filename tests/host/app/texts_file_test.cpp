@@ -1,0 +1,67 @@
+// The shipped text-resource file: every id the program uses is present in English,
+// French and German, and each translation takes the same placeholders as the English
+// text (a missing or extra one would shift the arguments).
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "common/text.h"
+#include "settings/KvMemoryProfile.h"
+#include "settings/KvProfile.h"
+
+namespace {
+
+std::wstring LoadTexts(KvMemoryProfile& profile) {
+  std::ifstream in(std::string(ORVAQ_SOURCE_DIR) + "/resources/Orvaq.TXT", std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  profile.LoadText(L"t", orvaq::FromUtf8(s.str()));
+  return L"t";
+}
+
+std::string Placeholders(const std::wstring& text) {
+  std::string out;
+  for (size_t i = 0; i + 1 < text.size(); ++i)
+    if (text[i] == L'%' && (text[i + 1] == L's' || text[i + 1] == L'd')) out.push_back(static_cast<char>(text[i + 1]));
+  return out;
+}
+
+TEST(TextFile, EveryIdInEveryLanguage) {
+  std::vector<int> ids = {1,    2,    600,  601,  603,  606,  607,  608,  610,  613,  614,  615,  617,  618,
+                          619,  620,  621,  622,  625,  710,  711,  712,  720,  730,  732,  750,  751,  752,
+                          753,  754,  755,  756,  757,  800,  801,  802,  810,  811,  812,  813,  840,  900,
+                          1000, 1100, 1171};
+  for (int id = 1001; id <= 1012; ++id) ids.push_back(id);
+  // readable texts of every result code the scanner link produces
+  for (int code : {-1, 0, 1, 50, 51, 52, 53, 54, 200, 201, 202, 203, 204, 205, 206, 400, 401, 403, 404, 405, 408,
+                   409, 500, 501, 503})
+    ids.push_back(10000 + code);
+  KvMemoryProfile profile;
+  const std::wstring file = LoadTexts(profile);
+  for (const wchar_t* language : {L"409", L"40C", L"407"})
+    for (int id : ids)
+      EXPECT_FALSE(ReadProfileString(profile, file, language, std::to_wstring(id), L"").empty())
+          << orvaq::ToUtf8(language) << " " << id;
+}
+
+TEST(TextFile, TranslationsTakeTheSamePlaceholders) {
+  KvMemoryProfile profile;
+  const std::wstring file = LoadTexts(profile);
+  int checked = 0;
+  for (int id = 1; id < 20000; ++id) {
+    const std::wstring english = ReadProfileString(profile, file, L"409", std::to_wstring(id), L"");
+    if (english.empty()) continue;
+    ++checked;
+    for (const wchar_t* language : {L"40C", L"407"}) {
+      const std::wstring other = ReadProfileString(profile, file, language, std::to_wstring(id), L"");
+      if (!other.empty()) EXPECT_EQ(Placeholders(english), Placeholders(other)) << orvaq::ToUtf8(language) << " " << id;
+    }
+  }
+  EXPECT_GT(checked, 100);
+  EXPECT_EQ("sd", Placeholders(ReadProfileString(profile, file, L"409", L"618", L"")));
+  EXPECT_EQ("ss", Placeholders(ReadProfileString(profile, file, L"409", L"810", L"")));
+  EXPECT_EQ("s", Placeholders(ReadProfileString(profile, file, L"409", L"811", L"")));
+}
+
+}  // namespace
