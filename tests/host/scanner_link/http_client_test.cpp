@@ -34,8 +34,12 @@ class FakeTransport : public IHttpTransport {
   bool Open(const HttpAttemptParams& params, uint32_t& lastError) override {
     ++m_pJournal->opens;
     m_pJournal->attempts.push_back(params);
-    m_Current = m_Scripts.empty() ? Script{false} : m_Scripts.front();
-    if (!m_Scripts.empty()) m_Scripts.pop_front();
+    m_Current = Script();
+    m_Current.open = false;  // past the script: the network library is gone
+    if (!m_Scripts.empty()) {
+      m_Current = m_Scripts.front();
+      m_Scripts.pop_front();
+    }
     return m_Current.open;
   }
   bool Send(uint32_t& status, uint32_t& lastError) override {

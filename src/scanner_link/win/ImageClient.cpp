@@ -1,0 +1,189 @@
+// Image receiver socket, raw file and socket log over Windows Sockets (see ImageClient.h).
+#include "scanner_link/win/ImageClient.h"
+
+#include <shlobj.h>
+
+#include <memory>
+
+#include "common/text.h"
+
+CImageClient::CImageClient(uint16_t port) : m_nPort(port) {
+  WSADATA data;
+  m_bWinsockStarted = WSAStartup(MAKEWORD(2, 2), &data) == 0;
+  m_fnTick = [] { return static_cast<uint32_t>(GetTickCount()); };
+  m_fnSleep = [](uint32_t ms) { Sleep(ms); };
+}
+
+CImageClient::~CImageClient() {
+  if (m_hSocket) closesocket(m_hSocket);
+  // A connection that was never closed would otherwise keep the scanner waiting.
+  if (m_hAccepted) closesocket(m_hAccepted);
+  CloseRaw();
+  CloseLog();
+  if (m_bWinsockStarted) WSACleanup();
+}
+
+std::wstring CImageClient::DefaultLogBaseFolder() {
+  wchar_t path[MAX_PATH] = {};
+  if (SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, path))) return path;
+  wchar_t module[MAX_PATH] = {};
+  const DWORD n = GetModuleFileNameW(nullptr, module, MAX_PATH);
+  std::wstring folder(module, n < MAX_PATH ? n : 0);
+  const size_t slash = folder.find_last_of(L"\\/");
+  return slash == std::wstring::npos ? std::wstring() : folder.substr(0, slash);
+}
+
+bool CImageClient::Listen(HWND window) {
+  if (m_hSocket) {
+    closesocket(m_hSocket);
+    m_hSocket = 0;
+  }
+  SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  if (s == INVALID_SOCKET) {
+    m_nLastError = GetLastError();
+    return false;
+  }
+  m_hSocket = s;
+  sockaddr_in local = {};
+  local.sin_family = AF_INET;
+  local.sin_addr.s_addr = htonl(INADDR_ANY);
+  local.sin_port = htons(m_nPort);
+  if (bind(s, reinterpret_cast<sockaddr*>(&local), sizeof local) == SOCKET_ERROR ||
+      listen(s, 1) == SOCKET_ERROR) {
+    m_nLastError = GetLastError();
+    return false;
+  }
+  m_hNotifyWindow = window;
+  if (WSAAsyncSelect(s, window, kImageSocketMessage, FD_READ | FD_ACCEPT | FD_CLOSE) == SOCKET_ERROR) {
+    m_nLastError = WSAGetLastError();
+    return false;
+  }
+  return true;
+}
+
+bool CImageClient::OpenLog() {
+  CloseLog();
+  const std::wstring base = m_sLogBase.empty() ? DefaultLogBaseFolder() : m_sLogBase;
+  CreateDirectoryW(ImageSocketLogFolder(base).c_str(), nullptr);
+  m_hLogFile = CreateFileW(ImageSocketLogPath(base).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  return m_hLogFile != INVALID_HANDLE_VALUE;
+}
+
+void CImageClient::CloseLog() {
+  if (m_hLogFile != INVALID_HANDLE_VALUE) CloseHandle(m_hLogFile);
+  m_hLogFile = INVALID_HANDLE_VALUE;
+  m_bLogEnabled = false;
+}
+
+void CImageClient::CloseRaw() {
+  if (m_hRawFile != INVALID_HANDLE_VALUE) CloseHandle(m_hRawFile);
+  m_hRawFile = INVALID_HANDLE_VALUE;
+}
+
+void CImageClient::WriteLog(const std::string& line) {
+  if (!m_bLogEnabled || m_hLogFile == INVALID_HANDLE_VALUE || line.empty()) return;
+  DWORD written = 0;
+  WriteFile(m_hLogFile, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+}
+
+int CImageClient::GetIntOption(SOCKET s, int option) {
+  int value = 0;
+  int size = sizeof value;
+  getsockopt(s, SOL_SOCKET, option, reinterpret_cast<char*>(&value), &size);
+  return value;
+}
+
+bool CImageClient::Accept(const std::wstring& rawPath, bool wantLog) {
+  m_Log.Start(0);
+  m_sPeerAddress.clear();
+  CloseRaw();
+  DeleteFileW(rawPath.c_str());
+  m_hRawFile = CreateFileW(rawPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (m_hRawFile == INVALID_HANDLE_VALUE) {
+    m_nLastError = GetLastError();
+    return false;
+  }
+  m_bLogEnabled = false;
+  if (wantLog) m_bLogEnabled = OpenLog();
+
+  sockaddr_in peer = {};
+  int peerSize = sizeof peer;  // 16 bytes
+  const SOCKET accepted = accept(m_hSocket, reinterpret_cast<sockaddr*>(&peer), &peerSize);
+  if (accepted == INVALID_SOCKET) {
+    m_nLastError = WSAGetLastError();
+    return false;
+  }
+  m_hAccepted = accepted;
+  m_nTickStart = m_fnTick();
+  m_Log.Start(m_nTickStart);
+  m_bFirstReadLogged = false;
+  const std::string peerText = FormatPeerAddress(reinterpret_cast<const uint8_t*>(&peer.sin_addr));
+  m_sPeerAddress = orvaq::FromLatin1(peerText);
+  WriteLog(CImageReceiveLog::ConnectionLine(peerText, static_cast<long long>(m_hAccepted)));
+
+  WriteLog(CImageReceiveLog::SockOptLine("m_hAccepted", "SO_RCVBUF", GetIntOption(m_hAccepted, SO_RCVBUF)));
+  int receiveBuffer = kImageReceiveBufferSize;
+  setsockopt(m_hAccepted, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&receiveBuffer),
+             sizeof receiveBuffer);
+  WriteLog(CImageReceiveLog::SockOptLine("m_hAccepted", "SO_RCVBUF", GetIntOption(m_hAccepted, SO_RCVBUF)));
+  WriteLog(CImageReceiveLog::SockOptLine("m_hAccepted", "SO_SNDBUF", GetIntOption(m_hAccepted, SO_SNDBUF)));
+  const int timeout = GetIntOption(m_hAccepted, SO_RCVTIMEO);
+  WriteLog(CImageReceiveLog::SockOptLine("m_hAccepted", "SO_RCVTIMEO", timeout));
+  if (timeout == 0) {
+    int newTimeout = kImageReceiveTimeoutMs;
+    setsockopt(m_hAccepted, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&newTimeout),
+               sizeof newTimeout);
+    WriteLog(CImageReceiveLog::SockOptLine("m_hAccepted", "SO_RCVTIMEO", GetIntOption(m_hAccepted, SO_RCVTIMEO)));
+  }
+  WriteLog(CImageReceiveLog::SockOptLine("m_hSocket", "SO_RCVTIMEO", GetIntOption(m_hSocket, SO_RCVTIMEO)));
+  return m_hAccepted != 0;
+}
+
+int CImageClient::ReceivePending() {
+  std::unique_ptr<char[]> buffer(new (std::nothrow) char[kImageReadBufferSize]);
+  if (!buffer) {
+    m_nLastError = ERROR_NOT_ENOUGH_MEMORY;
+    return -1;
+  }
+  const std::string first = m_Log.FirstReadLine();
+  if (!first.empty()) {
+    WriteLog(first);
+    m_bFirstReadLogged = true;
+  }
+  m_fnSleep(kImageReadPauseMs);
+  const int n = recv(m_hAccepted, buffer.get(), static_cast<int>(kImageReadBufferSize), 0);
+  if (n == SOCKET_ERROR) {
+    m_nLastError = WSAGetLastError();
+    WriteLog(CImageReceiveLog::RecvErrorLine(static_cast<int>(m_nLastError), static_cast<long long>(m_hAccepted)));
+    return -1;
+  }
+  if (n == 0) return 0;
+  DWORD written = 0;
+  if (m_hRawFile == INVALID_HANDLE_VALUE ||
+      !WriteFile(m_hRawFile, buffer.get(), static_cast<DWORD>(n), &written, nullptr) ||
+      written != static_cast<DWORD>(n)) {
+    // Bytes that cannot be stored are an error, not a success: the file would be short.
+    m_nLastError = m_hRawFile == INVALID_HANDLE_VALUE ? ERROR_INVALID_HANDLE : GetLastError();
+    return -1;
+  }
+  WriteLog(m_Log.Received(static_cast<uint32_t>(n), m_fnTick(), static_cast<long long>(m_hAccepted)));
+  return n;
+}
+
+bool CImageClient::Close() {
+  const int result = closesocket(m_hAccepted);
+  const std::string total = m_Log.Closed(m_fnTick());
+  m_nTickStart = m_Log.TickStart();
+  if (result == SOCKET_ERROR) {
+    m_nLastError = WSAGetLastError();
+    WriteLog(CImageReceiveLog::CloseErrorLine(static_cast<int>(m_nLastError)));
+    return false;
+  }
+  m_hAccepted = 0;
+  WriteLog(total);
+  CloseLog();
+  CloseRaw();
+  return true;
+}

@@ -1,0 +1,110 @@
+// Status listener socket and adapter lookup over Windows Sockets and IP Helper.
+#include "scanner_link/win/SNDPListener.h"
+
+#include <iphlpapi.h>
+#include <ws2tcpip.h>
+
+#include <vector>
+
+#include "common/text.h"
+#include "scanner_link/NetworkAdapter.h"
+#include "scanner_link/SNDPFrame.h"
+
+CSNDPListener::CSNDPListener(const std::wstring& bindAddress) {
+  m_sBindAddress = orvaq::ToUtf8(bindAddress);
+  WSADATA data;
+  const int result = WSAStartup(MAKEWORD(2, 2), &data);
+  m_bWinsockStarted = result == 0;
+  if (!m_bWinsockStarted) m_nLastError = static_cast<DWORD>(result);
+}
+
+CSNDPListener::~CSNDPListener() {
+  if (m_bWinsockStarted) {
+    if (m_hSocket) {
+      WSAAsyncSelect(m_hSocket, m_hNotifyWindow, 0, 0);
+      closesocket(m_hSocket);
+    }
+    WSACleanup();
+  }
+}
+
+bool CSNDPListener::StartListening(HWND window) {
+  if (!m_bWinsockStarted) return false;
+  if (m_hSocket) {
+    WSAAsyncSelect(m_hSocket, m_hNotifyWindow, 0, 0);
+    closesocket(m_hSocket);
+    m_hSocket = 0;
+  }
+  in_addr address;
+  address.s_addr = inet_addr(m_sBindAddress.c_str());
+  if (address.s_addr == INADDR_NONE) {
+    address.s_addr = 0;
+    const hostent* host = gethostbyname(m_sBindAddress.c_str());
+    if (host && host->h_addrtype == AF_INET && host->h_addr_list && host->h_addr_list[0])
+      memcpy(&address.s_addr, host->h_addr_list[0], sizeof address.s_addr);
+  }
+  SOCKET s = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+  if (s == INVALID_SOCKET) {
+    m_nLastError = GetLastError();
+    return false;
+  }
+  m_hSocket = s;
+  sockaddr_in local = {};
+  local.sin_family = AF_INET;
+  local.sin_addr = address;
+  local.sin_port = htons(m_nPort);
+  if (bind(s, reinterpret_cast<sockaddr*>(&local), sizeof local) == SOCKET_ERROR) {
+    m_nLastError = GetLastError();
+    return false;
+  }
+  m_hNotifyWindow = window;
+  if (WSAAsyncSelect(s, window, kSNDPMessage, FD_READ) == SOCKET_ERROR) {
+    m_nLastError = WSAGetLastError();
+    return false;
+  }
+  return true;
+}
+
+int CSNDPListener::Receive(uint8_t* buffer, int size) {
+  if (!m_hSocket) {
+    m_nLastError = WSAENOTSOCK;
+    return -1;
+  }
+  const int n = recv(m_hSocket, reinterpret_cast<char*>(buffer), size, 0);
+  if (n == SOCKET_ERROR) {
+    m_nLastError = WSAGetLastError();
+    return -1;
+  }
+  return n;
+}
+
+bool LookupAdapter(const std::wstring& description, const std::wstring& adapterIPAddressSetting,
+                   std::wstring& localIP, std::wstring& localMAC) {
+  ULONG size = 15000;
+  std::vector<unsigned char> buffer;
+  ULONG result = ERROR_BUFFER_OVERFLOW;
+  for (int call = 0; call < 3 && result == ERROR_BUFFER_OVERFLOW; ++call) {
+    buffer.assign(size, 0);
+    result = GetAdaptersAddresses(AF_INET, GAA_FLAG_INCLUDE_PREFIX | GAA_FLAG_INCLUDE_GATEWAYS, nullptr,
+                                  reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data()), &size);
+  }
+  std::vector<NetworkAdapter> adapters;
+  if (result == NO_ERROR) {
+    for (auto* a = reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data()); a; a = a->Next) {
+      NetworkAdapter n;
+      n.description = a->Description ? a->Description : L"";
+      n.operUp = a->OperStatus == IfOperStatusUp;
+      n.ifType = a->IfType;
+      const ULONG length = a->PhysicalAddressLength <= MAX_ADAPTER_ADDRESS_LENGTH
+                               ? a->PhysicalAddressLength : MAX_ADAPTER_ADDRESS_LENGTH;
+      n.physicalAddress.assign(a->PhysicalAddress, a->PhysicalAddress + length);
+      for (auto* u = a->FirstUnicastAddress; u; u = u->Next) {
+        const sockaddr* sa = u->Address.lpSockaddr;
+        if (!sa || sa->sa_family != AF_INET) continue;
+        n.ipv4.push_back(ntohl(reinterpret_cast<const sockaddr_in*>(sa)->sin_addr.s_addr));
+      }
+      adapters.push_back(n);
+    }
+  }
+  return ChooseAdapter(adapters, description, adapterIPAddressSetting, localIP, localMAC);
+}
