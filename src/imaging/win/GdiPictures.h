@@ -1,0 +1,65 @@
+// Picture operations on GDI+ bitmaps for Orvaq and OrvaqRbld2: the display adjustments,
+// the sensor mark, the grey BMP writer and the encoder fallback, unique file names, the
+// screen thumbnail, the sharpening filters and the display filter. GDI+ decodes,
+// encodes, copies, draws text and paints the screen; the pixel work is the core's.
+// Every operation leaves its input alone and returns a new picture (owned by the
+// caller) or null; none shows a message except ApplyDisplayFilter, through its hooks.
+#pragma once
+
+#include <windows.h>
+#include <objidl.h>
+#include <gdiplus.h>
+
+#include <functional>
+#include <string>
+
+#include "imaging/Filters.h"
+
+namespace orvaq {
+namespace imaging {
+
+// Starts GDI+ for the lifetime of the object (GDI+ start-ups nest).
+class CGdiplusSession {
+ public:
+  CGdiplusSession();
+  ~CGdiplusSession();
+  bool Ok() const { return m_bOk; }
+
+ private:
+  ULONG_PTR m_Token = 0;
+  bool m_bOk = false;
+};
+
+Gdiplus::Bitmap* AdjustGamma(Gdiplus::Bitmap* picture, int gamma);
+Gdiplus::Bitmap* AdjustContrastLuminosity(Gdiplus::Bitmap* picture, int lum, int con);
+Gdiplus::Bitmap* AddSensorMark(Gdiplus::Bitmap* picture, Gdiplus::Bitmap* mark, const std::wstring& text);
+bool WriteGreyBmp(Gdiplus::Bitmap* picture, const std::wstring& path);
+int FindBmpEncoder(CLSID* id);
+// Saves through the platform's "image/bmp" encoder (the fallback writer).
+bool SaveWithBmpEncoder(Gdiplus::Bitmap* picture, const std::wstring& path);
+// `path` holds at most 260 characters with its terminator.
+void MakeUniqueFileName(wchar_t* path);
+void DrawScreenThumbnail(Gdiplus::Bitmap* picture, int x, int y, int width, RECT* painted);
+
+// Loads a picture file into a new 24-bit bitmap that does not keep the file open.
+Gdiplus::Bitmap* LoadPicture(const std::wstring& path);
+
+// The filters (Filters.h) on a copy of `picture`.
+void ApplyNeighbourhood(Gdiplus::Bitmap* picture, int n, NeighbourhoodOp op, const void* params);
+Gdiplus::Bitmap* BoxUnsharp(Gdiplus::Bitmap* picture, int size);
+Gdiplus::Bitmap* MedianGaussianUnsharp(Gdiplus::Bitmap* picture);
+Gdiplus::Bitmap* GaussianUnsharp(Gdiplus::Bitmap* picture, int amount, int type);
+
+// What ApplyDisplayFilter shows: an error by text id (813: library missing) and a
+// plain message ("lpfnApplyLUMEQ2FilterX0X3 Not OK").
+struct DisplayFilterUi {
+  std::function<void(int textId)> showTextError;
+  std::function<void(const std::wstring& message)> showMessage;
+};
+Gdiplus::Bitmap* ApplyDisplayFilter(Gdiplus::Bitmap* picture, int level, const DisplayFilterUi& ui);
+
+// The raw line-straightening tool; silent on every failure.
+void RunRawStraightening(const std::wstring& input, const std::wstring& secondInput, const std::wstring& output);
+
+}  // namespace imaging
+}  // namespace orvaq
