@@ -1,0 +1,233 @@
+// Orvaq.exe under Wine, started as a practice application would: the built-in boxes of
+// a missing text file or filter library, the first start's settings file, migration,
+// the log file, hand-over of a command line to a running instance and /close. Every
+// test runs its own copy of the program under its own name, so its settings folder is
+// its own; they share the title "Orvaq" and therefore run one after another.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+
+#include "WinTestSupport.h"
+#include "common/text.h"
+
+namespace {
+
+const wchar_t kTitle[] = L"Orvaq";
+
+std::wstring LocalAppData() {
+  wchar_t path[MAX_PATH] = {};
+  SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path);
+  return path;
+}
+
+std::string ReadBytes(const std::wstring& path) {
+  std::string out;
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return out;
+  char buffer[65536];
+  DWORD n = 0;
+  while (ReadFile(h, buffer, sizeof buffer, &n, nullptr) && n) out.append(buffer, n);
+  CloseHandle(h);
+  return out;
+}
+
+bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+void WriteBytes(const std::wstring& path, const std::string& bytes) {
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  DWORD n = 0;
+  WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr);
+  CloseHandle(h);
+}
+
+std::string Utf16(const std::wstring& text) { return orvaq::ToUtf16Le(text); }
+
+std::wstring LogPath() { return LocalAppData() + L"\\Logs KVW\\Orvaq.txt"; }
+
+// The log's lines (CR LF ends, Latin-1 bytes).
+std::vector<std::string> LogLines() {
+  std::vector<std::string> lines;
+  std::istringstream in(ReadBytes(LogPath()));
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+// Text after the "HH:MM:SS - " of a log line.
+std::string Message(const std::string& line) { return line.size() > 11 ? line.substr(11) : std::string(); }
+
+bool LogHas(const std::string& message) {
+  for (const std::string& l : LogLines())
+    if (Message(l) == message) return true;
+  return false;
+}
+
+bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs) {
+  const DWORD start = GetTickCount();
+  while (!condition()) {
+    if (GetTickCount() - start > timeoutMs) return false;
+    Sleep(100);
+  }
+  return true;
+}
+
+// The static text of a message box (control 0xFFFF).
+std::wstring BoxText(HWND box) {
+  HWND text = GetDlgItem(box, 0xFFFF);
+  return text ? wintest::WindowText(text) : std::wstring();
+}
+
+// A copy of the program under its own name in a folder of its own.
+class ProgramCopy {
+ public:
+  ProgramCopy(const std::wstring& name, bool withTexts, bool withFilter) : m_sName(name) {
+    m_sFolder = wintest::WinePath(ORVAQ_BINARY_DIR) + L"\\tests\\win\\app\\prog_" + name;
+    CreateDirectoryW((wintest::WinePath(ORVAQ_BINARY_DIR) + L"\\tests\\win\\app").c_str(), nullptr);
+    CreateDirectoryW(m_sFolder.c_str(), nullptr);
+    const std::wstring bin = wintest::ProgramFolder();
+    DeleteFileW((m_sFolder + L"\\" + name + L".TXT").c_str());
+    DeleteFileW((m_sFolder + L"\\RXFilter.DLL").c_str());
+    DeleteFileW((m_sFolder + L"\\" + name + L".INI").c_str());
+    CopyFileW((bin + L"Orvaq.exe").c_str(), Exe().c_str(), FALSE);
+    if (withTexts) CopyFileW((bin + L"Orvaq.TXT").c_str(), (m_sFolder + L"\\" + name + L".TXT").c_str(), FALSE);
+    if (withFilter) {
+      const std::string dll = TEST_FILTER_DLL;
+      CopyFileW((bin + std::wstring(dll.begin(), dll.end())).c_str(), (m_sFolder + L"\\RXFilter.DLL").c_str(), FALSE);
+    }
+    // a fresh settings folder for every run of the test
+    DeleteFileW(SettingsFile().c_str());
+    RemoveDirectoryW(SettingsFolder().c_str());
+  }
+  std::wstring Exe() const { return m_sFolder + L"\\" + m_sName + L".exe"; }
+  std::wstring Folder() const { return m_sFolder; }
+  std::wstring SettingsFolder() const { return LocalAppData() + L"\\" + m_sName; }
+  std::wstring SettingsFile() const { return SettingsFolder() + L"\\" + m_sName + L".INI"; }
+
+ private:
+  std::wstring m_sName, m_sFolder;
+};
+
+class OrvaqStartup : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // No instance of an earlier test may still be running.
+    ASSERT_EQ(nullptr, FindWindowW(L"#32770", kTitle));
+  }
+};
+
+TEST_F(OrvaqStartup, MissingTextFileShowsItsBoxAndEnds) {
+  ProgramCopy program(L"OrvaqNoText", false, true);
+  wintest::ChildProcess p;
+  ASSERT_TRUE(p.Start(program.Exe(), L""));
+  HWND box = wintest::WaitForProcessWindow(p.Id(), L"#32770", 15000);
+  ASSERT_NE(nullptr, box);
+  EXPECT_EQ(L"Orvaq", wintest::WindowText(box));
+  EXPECT_EQ(L"Unable to load text resources!\nThe program will be closed.", BoxText(box));
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+  EXPECT_EQ(0u, p.WaitExit(10000));
+  EXPECT_FALSE(Exists(program.SettingsFile()));  // nothing else happened
+}
+
+TEST_F(OrvaqStartup, MissingFilterLibraryShowsItsBoxAndEnds) {
+  ProgramCopy program(L"OrvaqNoDll", true, false);
+  wintest::ChildProcess p;
+  ASSERT_TRUE(p.Start(program.Exe(), L"/doctor x"));
+  HWND box = wintest::WaitForProcessWindow(p.Id(), L"#32770", 15000);
+  ASSERT_NE(nullptr, box);
+  EXPECT_EQ(L"Orvaq", wintest::WindowText(box));
+  EXPECT_EQ(L"Unable to load dll resources!\nThe program will be closed.", BoxText(box));
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+  EXPECT_EQ(0u, p.WaitExit(10000));
+  EXPECT_FALSE(Exists(program.SettingsFile()));
+}
+
+TEST_F(OrvaqStartup, FirstStartCreatesTheUnicodeSettingsFileAndTheLog) {
+  ProgramCopy program(L"OrvaqFirst", true, true);
+  wintest::ChildProcess p;
+  // /close ends at once; /way_left writes the first value into the new file.
+  ASSERT_TRUE(p.Start(program.Exe(), L"/way_left /close"));
+  EXPECT_EQ(0u, p.WaitExit(30000));
+  const std::string bytes = ReadBytes(program.SettingsFile());
+  // Created as the 6-byte Unicode header (checked byte for byte by the settings test);
+  // the profile functions then keep writing UTF-16LE after the byte-order mark.
+  ASSERT_GE(bytes.size(), 6u);
+  EXPECT_EQ(std::string("\xFF\xFE", 2), bytes.substr(0, 2));
+  EXPECT_NE(std::string::npos, bytes.find(Utf16(L"[SENSOR]")));
+  EXPECT_NE(std::string::npos, bytes.find(Utf16(L"AcqWay=1")));
+
+  const std::vector<std::string> lines = LogLines();
+  ASSERT_GE(lines.size(), 6u);
+  EXPECT_EQ("  ===========================================", lines[0]);
+  EXPECT_EQ(0u, lines[1].find("   Logg started on "));
+  EXPECT_EQ("  ===========================================", lines[2]);
+  EXPECT_EQ("Ligne de commande : /way_left /close", Message(lines[3]));
+  EXPECT_TRUE(LogHas("Fermeture de toutes les instances du module."));
+  EXPECT_EQ("Terminaison du module.", Message(lines.back()));
+  EXPECT_EQ(':', lines[3][2]);
+  EXPECT_EQ(" - ", lines[3].substr(8, 3));
+}
+
+TEST_F(OrvaqStartup, SettingsFileBesideTheProgramIsMoved) {
+  ProgramCopy program(L"OrvaqMigrate", true, true);
+  const std::wstring old = program.Folder() + L"\\OrvaqMigrate.INI";
+  WriteBytes(old, "[SENSOR]\r\nLUMEQ2Serial=LQ2-0042\r\n");
+  wintest::ChildProcess p;
+  ASSERT_TRUE(p.Start(program.Exe(), L"/close"));
+  EXPECT_EQ(0u, p.WaitExit(30000));
+  EXPECT_FALSE(Exists(old));
+  EXPECT_NE(std::string::npos, ReadBytes(program.SettingsFile()).find("LUMEQ2Serial=LQ2-0042"));
+}
+
+TEST_F(OrvaqStartup, HandOverToTheRunningInstanceAndClose) {
+  ProgramCopy program(L"OrvaqRun", true, true);
+  wintest::ChildProcess first;
+  ASSERT_TRUE(first.Start(program.Exe(), L"/patient Avant"));
+  HWND window = wintest::WaitForProcessWindow(first.Id(), L"#32770", 30000);
+  ASSERT_NE(nullptr, window);
+  EXPECT_EQ(window, FindWindowW(L"#32770", kTitle));
+  ASSERT_TRUE(WaitFor([] { return LogHas("Ligne de commande : /patient Avant"); }, 5000));
+  EXPECT_TRUE(LogHas("Chemin des images : C:\\users\\Public\\Documents\\OrvaqRun\\"));
+
+  // A second start with a command line hands it over and ends without a window.
+  wintest::ChildProcess second;
+  ASSERT_TRUE(second.Start(program.Exe(), L"/doctor \"Dr Who\" /way_down"));
+  EXPECT_EQ(0u, second.WaitExit(30000));
+  EXPECT_TRUE(WaitFor([] { return LogHas("Ligne de commande re\xE7ue : /doctor \"Dr Who\" /way_down"); }, 10000));
+  EXPECT_TRUE(WaitFor([&] { return ReadBytes(program.SettingsFile()).find(Utf16(L"AcqWay=2")) != std::string::npos; },
+                      5000));
+  EXPECT_EQ(std::string::npos, ReadBytes(program.SettingsFile()).find(Utf16(L"CommandLine")));
+  // The second instance never touched the first one's log.
+  EXPECT_TRUE(LogHas("Ligne de commande : /patient Avant"));
+
+  // A second start with an empty line disturbs nothing.
+  const size_t before = LogLines().size();
+  wintest::ChildProcess third;
+  ASSERT_TRUE(third.Start(program.Exe(), L""));
+  EXPECT_EQ(0u, third.WaitExit(30000));
+  Sleep(500);
+  EXPECT_EQ(before, LogLines().size());
+  EXPECT_EQ(STILL_ACTIVE, first.WaitExit(0));
+  EXPECT_TRUE(IsWindow(window));
+
+  // /close ends the running instance.
+  wintest::ChildProcess closer;
+  ASSERT_TRUE(closer.Start(program.Exe(), L"/close"));
+  EXPECT_EQ(0u, closer.WaitExit(30000));
+  EXPECT_EQ(0u, first.WaitExit(30000));
+  const std::vector<std::string> lines = LogLines();
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ("Terminaison du module.", Message(lines.back()));
+  EXPECT_EQ(0u, lines[1].find("   Logg started on "));
+}
+
+}  // namespace
