@@ -15,6 +15,7 @@
 #include "scanner_link/SNDPFrame.h"
 #include "scanner_link/win/ImageClient.h"
 #include "scanner_link/win/SNDPListener.h"
+#include "listener_port.h"
 #include "test_http_server.h"
 
 namespace {
@@ -67,7 +68,7 @@ TEST(SNDPListenerWine, FramesArriveAsMessagesAndLongDatagramsAreErrors) {
   MessageWindow window;
   CSNDPListener listener(L"127.0.0.1");
   ASSERT_TRUE(listener.WinsockStarted());
-  ASSERT_TRUE(listener.StartListening(window.hwnd)) << "error " << listener.LastError();
+  ASSERT_TRUE(StartListeningWhenPortFree(listener, window.hwnd)) << "error " << listener.LastError();
   EXPECT_EQ(listener.Port(), 48322);
 
   SendDatagram(FrameBytes("AB123", 7));
@@ -100,7 +101,7 @@ TEST(SNDPListenerWine, BindsByHostName) {
   WinsockScope winsock;
   MessageWindow window;
   CSNDPListener listener(L"localhost");
-  ASSERT_TRUE(listener.StartListening(window.hwnd)) << "error " << listener.LastError();
+  ASSERT_TRUE(StartListeningWhenPortFree(listener, window.hwnd)) << "error " << listener.LastError();
   SendDatagram(FrameBytes("CD9", 1));
   MSG msg;
   ASSERT_TRUE(NextMessage(window.hwnd, kSNDPMessage, msg));
