@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/StartupRules.h"
+#include "logging/KvLogger.h"
 #include "settings/KvParameters.h"
 #include "settings/KvPaths.h"
 #include "settings/win/KvSystemWin.h"
@@ -22,8 +23,8 @@ BOOL CALLBACK TranslateChild(HWND child, LPARAM) {
   return TRUE;  // the enumeration always continues
 }
 
-bool ReadVersionBlock(std::vector<unsigned char>& block) {
-  const std::wstring path = GetModulePath(nullptr);
+bool ReadVersionBlock(std::vector<unsigned char>& block, std::wstring path) {
+  if (path.empty()) path = GetModulePath(nullptr);
   DWORD handle = 0;
   const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &handle);
   if (size == 0) return false;
@@ -45,12 +46,12 @@ DWORD CALLBACK StreamFromFile(DWORD_PTR cookie, LPBYTE buffer, LONG wanted, LONG
 
 void TranslateWindow(HWND window) { EnumChildWindows(window, TranslateChild, 0); }
 
-std::wstring GetProgramVersionText() {
+std::wstring GetProgramVersionText(const std::wstring& path) {
   int major = 0, minor = 0, build = 0;
   std::vector<unsigned char> block;
   VS_FIXEDFILEINFO* info = nullptr;
   UINT length = 0;
-  if (ReadVersionBlock(block) &&
+  if (ReadVersionBlock(block, path) &&
       VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&info), &length) && info &&
       length >= sizeof(VS_FIXEDFILEINFO)) {
     major = HIWORD(info->dwFileVersionMS);
@@ -60,9 +61,9 @@ std::wstring GetProgramVersionText() {
   return FormatVersionText(major, minor, build);
 }
 
-std::wstring GetVersionResourceString(const std::wstring& name) {
+std::wstring GetVersionResourceString(const std::wstring& name, const std::wstring& path) {
   std::vector<unsigned char> block;
-  if (!ReadVersionBlock(block)) return std::wstring();
+  if (!ReadVersionBlock(block, path)) return std::wstring();
   struct Translation { WORD language, codePage; };
   Translation* translations = nullptr;
   UINT length = 0;
@@ -94,5 +95,6 @@ bool LoadErrorList(HWND richEdit) {
   stream.pfnCallback = StreamFromFile;
   SendMessageW(richEdit, EM_STREAMIN, SF_RTF, reinterpret_cast<LPARAM>(&stream));
   CloseHandle(file);
+  if (stream.dwError) LogPrintf(L"Liste des codes d'erreur : erreur %u.", static_cast<unsigned>(stream.dwError));
   return stream.dwError == 0;
 }

@@ -9,11 +9,11 @@
 
 // Sets every "Button" and "Static" child of `window` to the text of its control id.
 void TranslateWindow(HWND window);
-// " [major.minor.build]" from the program file's version information ("0.0.0" when
-// it cannot be read).
-std::wstring GetProgramVersionText();
-// A named value of the program's version resource ("" when absent).
-std::wstring GetVersionResourceString(const std::wstring& name);
+// " [major.minor.build]" from the version information of the program file (or of the
+// file `path`); " [0.0.0]" when it cannot be read.
+std::wstring GetProgramVersionText(const std::wstring& path = std::wstring());
+// A named value of the program's (or `path`'s) version resource ("" when absent).
+std::wstring GetVersionResourceString(const std::wstring& name, const std::wstring& path = std::wstring());
 // Streams the error-code list of the current language into `richEdit` (version 2.0).
 // False when no list exists; the control then stays empty.
 bool LoadErrorList(HWND richEdit);

@@ -65,3 +65,37 @@ TEST(TextFile, TranslationsTakeTheSamePlaceholders) {
 }
 
 }  // namespace
+
+namespace {
+
+// The error-code lists are RTF: balanced groups and every \' escape with two hex digits,
+// or the rich-edit control rejects the whole file.
+TEST(TextFile, ErrorListsAreWellFormedRtf) {
+  for (const char* name : {"Orvaqerr.409", "Orvaqerr.40C"}) {
+    std::ifstream in(std::string(ORVAQ_SOURCE_DIR) + "/resources/" + name, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    const std::string rtf = s.str();
+    EXPECT_EQ(0u, rtf.find("{\\rtf1")) << name;
+    int depth = 0;
+    for (size_t i = 0; i < rtf.size(); ++i) {
+      const char c = rtf[i];
+      EXPECT_LT(static_cast<unsigned char>(c), 0x80) << name << " at " << i;
+      if (c == '\\' && i + 1 < rtf.size()) {
+        if (rtf[i + 1] == '\'') {
+          EXPECT_TRUE(i + 3 < rtf.size() && isxdigit(static_cast<unsigned char>(rtf[i + 2])) &&
+                      isxdigit(static_cast<unsigned char>(rtf[i + 3])))
+              << name << " at " << i;
+        }
+        ++i;
+        continue;
+      }
+      if (c == '{') ++depth;
+      if (c == '}') --depth;
+      EXPECT_GE(depth, 0) << name << " at " << i;
+    }
+    EXPECT_EQ(0, depth) << name;
+  }
+}
+
+}  // namespace

@@ -1,0 +1,76 @@
+// The loggers on Windows: the file logger's text-mode lines (CR LF) and its restart
+// past 5 MB counted in file bytes, a log file readable while it is written, and the
+// message-box logger's box captioned "KVW".
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+
+#include "common/text.h"
+#include "logging/KvLoggerFile.h"
+#include "logging/win/KvLoggerWin.h"
+
+namespace {
+
+std::string LogPath(const char* name) {
+  std::string folder = std::string("Z:") + ORVAQ_BINARY_DIR;
+  for (char& c : folder)
+    if (c == '/') c = '\\';
+  return folder + "\\logging_wine_" + name + ".txt";
+}
+
+std::string ReadShared(const std::string& path) {
+  std::string out;
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                         nullptr);
+  if (h == INVALID_HANDLE_VALUE) return out;
+  char buffer[65536];
+  DWORD n = 0;
+  while (ReadFile(h, buffer, sizeof buffer, &n, nullptr) && n) out.append(buffer, n);
+  CloseHandle(h);
+  return out;
+}
+
+TEST(LoggingWine, FileLinesEndWithCrLfAndCanBeReadMeanwhile) {
+  const std::string path = LogPath("lines");
+  std::unique_ptr<KvLoggerFile> logger(KvLoggerFile::Open(path));
+  ASSERT_NE(nullptr, logger);
+  logger->Write("R\xE9""ception");
+  const std::string text = ReadShared(path);  // opened while the logger holds it
+  EXPECT_EQ(0u, text.find("  ===========================================\r\n   Logg started on "));
+  EXPECT_NE(std::string::npos, text.find(" - R\xE9""ception\r\n"));
+}
+
+TEST(LoggingWine, RestartCountsFileBytes) {
+  const std::string path = LogPath("restart");
+  std::unique_ptr<KvLoggerFile> logger(KvLoggerFile::Open(path));
+  ASSERT_NE(nullptr, logger);
+  const std::string text(1000, 'x');
+  // each line takes 1000 + 11 + 2 bytes on disk; 5200 lines pass 5 MB
+  for (int i = 0; i < 5200; ++i) logger->Write(text);
+  const std::string after = ReadShared(path);
+  EXPECT_LT(after.size(), 100000u);
+  EXPECT_EQ(0u, after.find("  ===========================================\r\n   Logg restarted at 5 MB on "));
+}
+
+TEST(LoggingWine, MessageBoxLoggerShowsEachLine) {
+  // The box blocks its caller, so a timer of this thread answers it from inside the
+  // box's own message loop.
+  static std::wstring seen;
+  static UINT_PTR timer = 0;
+  timer = SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR, DWORD) {
+    HWND box = FindWindowW(L"#32770", L"KVW");
+    if (!box) return;
+    wchar_t text[256] = {};
+    GetDlgItemTextW(box, 0xFFFF, text, 255);
+    seen = text;
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    KillTimer(nullptr, timer);
+  });
+  KvLoggerMsgBox logger;
+  logger.Write("Connexion au LUMEQ.");
+  EXPECT_EQ(L"Connexion au LUMEQ.", seen);
+}
+
+}  // namespace
