@@ -646,6 +646,9 @@ void COrvaqController::OnTimer(uint32_t id) {
         LogPrintf(L"Pas de LUMEQ détecté.");
         if (m_bReserved) {
           StopTimer(TIMER_WATCHDOG);
+          // The scanner is unreachable: the reservation is dropped here without a
+          // request (a withdrawal would only wait for the time-outs).
+          m_TerminalNum = -1;
           DestroyHttpClient();
           DestroyImageListener();
           m_bReserved = false;

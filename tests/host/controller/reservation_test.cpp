@@ -481,3 +481,20 @@ TEST_F(ControllerTest, PatternReadStopsWhenTheSuperReservationIsRefused) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ControllerTest, StatusControlDropsAReservationOfAnUnseenScannerWithoutARequest) {
+  LinkAndReserve();
+  ctl->m_sScannerSerial.clear();  // the bound scanner is no longer known
+  host.scanner.requests.clear();
+  ctl->OnTimer(TIMER_CONTROL);
+  EXPECT_TRUE(HasLog(L"Pas de LUMEQ détecté."));
+  EXPECT_TRUE(host.scanner.requests.empty());
+  EXPECT_FALSE(ctl->m_bReserved);
+  EXPECT_EQ(ctl->m_pHTTPClient, nullptr);
+  EXPECT_EQ(ctl->m_pImageClient, nullptr);
+  EXPECT_EQ(ctl->m_nTerminalColor, 0);
+}
+
+}  // namespace

@@ -1,0 +1,385 @@
+// The reconstruction entry, the classic rebuild, the outputs and the external rebuild
+// (see Reconstruction.h). Every step logs its French line; a failure after the raw file
+// arrived never deletes it and says where it stays.
+#include "acquisition/Reconstruction.h"
+
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "acquisition/OrvaqController.h"
+#include "common/raw_format.h"
+#include "common/text.h"
+#include "imaging/Adjust.h"
+#include "logging/KvLogger.h"
+#include "settings/KvPaths.h"
+
+using namespace orvaq::recon;
+
+const wchar_t* const CReconstruction::kRawCopyName = L"LASTACQP2.RAW";
+const wchar_t* const CReconstruction::kThumbnailFileName = L"LASTACQP2.BIN.bmp";
+const wchar_t* const CReconstruction::kRebuildProgram = L"OrvaqRbld2.exe";
+
+namespace {
+constexpr unsigned kMbOk = 0x0, kMbIconError = 0x10, kMbIconWarning = 0x30;
+constexpr unsigned kBeepDefault = 0xFFFFFFFF, kBeepError = 0x10;
+constexpr uint32_t kThumbnailMs = 2500;
+
+// The ANSI folder path handed to the library; characters outside Latin-1 become '?'.
+std::string AnsiPath(const std::wstring& path) {
+  std::string out;
+  if (orvaq::ToLatin1(path, out)) return out;
+  out.clear();
+  for (wchar_t c : path) out += (c >= 0 && c < 256) ? static_cast<char>(c) : '?';
+  return out;
+}
+}  // namespace
+
+CReconstruction::CReconstruction(COrvaqController& controller, IReconSettings& settings, IReconEnv& env,
+                                 IReconPictures& pictures, IModuleLoader& loader, IMultiPlateHook& multiPlate)
+    : m_Controller(controller),
+      m_Settings(settings),
+      m_Env(env),
+      m_Pictures(pictures),
+      m_Loader(loader),
+      m_MultiPlate(multiPlate) {}
+
+bool CReconstruction::ReconstructAcquisition() {
+  Step(ReconStep::Start);
+  LogPrintf(L"Finalisation de l'acquisition d'une image.");
+  m_Controller.m_TickReservation = m_Env.GetTickCount();
+  const std::wstring folder = m_Settings.ImagesPath();
+  std::wstring rawPath = kvpath::Join(folder, kRawFileName);
+
+  if (m_Settings.DemoMode()) {
+    LogPrintf(L"Mode démonstration : remplacement de l'image brute.");
+    const bool slots[3] = {m_MultiPlate.IsSlotComplete(1), m_MultiPlate.IsSlotComplete(2),
+                           m_MultiPlate.IsSlotComplete(3)};
+    const std::wstring demo = kvpath::Join(
+        m_Env.ProgramFolder(), DemoFileName(m_Settings.AcquisitionUseT4(), m_Settings.AcquisitionQuality(), slots));
+    if (m_Env.FileExists(demo)) {
+      LogPrintf(L"Image de démonstration : %ls", demo.c_str());
+      m_Env.CopyFileOver(demo, rawPath);
+    }
+  }
+
+  // The next transfer writes "LASTACQP2.BIN" again: this one moves to a name of its own.
+  std::wstring temporary;
+  if (m_Env.MakeTempFile(folder, L"LAST", temporary)) {
+    m_Env.DeleteFile(temporary);
+    if (m_Env.MoveFileOver(rawPath, temporary)) rawPath = temporary;
+  }
+
+  if (m_MultiPlate.DetectT3Part(rawPath)) return true;
+  if (ExternalRebuild(rawPath)) return true;
+  return ClassicRebuild(rawPath);
+}
+
+void CReconstruction::KeepRaw(const std::wstring& rawPath) {
+  LogPrintf(L"Image brute conservée : %ls", rawPath.c_str());
+}
+
+void CReconstruction::ClearReceivingLed() {
+  if (m_Controller.m_bLedReceiving) {
+    m_Controller.m_bLedReceiving = false;
+    m_Env.Repaint();
+  }
+}
+
+void CReconstruction::ShowThumbnail(IReconPicture& picture) {
+  int left = 0, top = 0, right = 0, bottom = 0;
+  m_Env.MainWindowRect(left, top, right, bottom);
+  m_Pictures.ShowThumbnail(picture, (left + right) / 2, bottom, (right - left) / 2);
+  m_Controller.ArmTimer(TIMER_THUMBNAIL, kThumbnailMs);
+}
+
+bool CReconstruction::ClassicRebuild(const std::wstring& rawPath) {
+  LogPrintf(L"Rebuild Classique.");
+  LogPrintf(L"Chargement de la dll RXFilter.");
+  CRXFilterLibrary library(m_Loader);
+  bool bound = library.Load();
+  if (bound) {
+    LogPrintf(L"Recherche des fonctions de la dll RXFilter.");
+    bound = library.Require(CRXFilterLibrary::kFullCorrection | CRXFilterLibrary::kApplyFilter);
+  }
+  if (!bound) {
+    m_Env.ShowMessageBox(m_Settings.GetText(813), kMbOk | kMbIconError);
+    KeepRaw(rawPath);
+    return false;
+  }
+
+  LogPrintf(L"Check resolution.");
+  uint64_t length = 0;
+  uint8_t header[orvaq::raw::kHeaderSize] = {};
+  if (!m_Env.ReadRawHeader(rawPath, length, header)) {
+    LogPrintf(L"Handle de fichier image invalide.");
+    KeepRaw(rawPath);
+    return false;
+  }
+  const int mode = header[orvaq::raw::kOffMode];
+  const BufferSizing sizing = SizeBufferForRaw(length, mode);
+  float resolution = sizing.resolution;
+  // One byte more than the record claims, so an empty record still has a buffer.
+  const size_t capacity = sizing.Bytes();
+  std::unique_ptr<uint8_t[]> pixels(new (std::nothrow) uint8_t[capacity + 1]());
+  LogPrintf(L"Résolution de l'image : %.2f pixels/mm.", 2.0 * resolution);
+  if (!pixels) {
+    LogPrintf(L"Buffer pour l'image invalide.");
+    KeepRaw(rawPath);
+    return false;
+  }
+
+  BufferFinal image{RXF_TAG_8, sizing.width, sizing.height, pixels.get()};
+  ImageCodeInfo code;
+  code.resolution = resolution;
+  std::string error;
+  const bool imaging = m_Settings.Imaging();
+  const bool completed = CRXFilterLibrary::Guarded(
+      "Exception lors des phases de reconstruction.",
+      [&] {
+        Step(ReconStep::Correction);
+        LogPrintf(L"Reconstruction de l'image en une seule passe.");
+        std::vector<uint8_t> work(1024, 0);
+        std::string folder;
+        const CorrectionSettings settings = m_Settings.Correction();
+        if (settings.storeIntermediateImages) {
+          const std::wstring wide = kvpath::Join(m_Settings.ImagesPath(), L"LASTACQP2");
+          m_Env.CreateFolder(wide);
+          folder = AnsiPath(wide);
+        }
+        CorrectionParams params;
+        FillCorrectionParams(settings, static_cast<uint16_t>(mode), work.data(),
+                             settings.storeIntermediateImages ? &folder[0] : nullptr, params);
+        const int result = library.m_pfnFullCorrection(rawPath.c_str(), &image, &params);
+        // A record larger than the buffer would make the bitmap read past it.
+        if (result != 0 || size_t(image.width) * image.height > capacity) {
+          LogPrintf(L"Image vide / erreur lors de la Reconstruction en une passe.");
+          image.width = image.height = 0;
+        }
+        code = DecodeImageCode(params.ImageCode, resolution);
+
+        if (!imaging && image.width && image.height) {
+          Step(ReconStep::Filter);
+          FilterImage filterImage{image.width, image.height, image.width, 8, 1, image.pBuffer};
+          FilterParams filterParams = MakeFilterParams(m_Settings.AcqFilter(), code);
+          if (library.m_pfnApplyFilter(&filterImage, &filterParams, 0) == 0)
+            m_Env.ShowMessageBox(L"lpfnApplyLUMEQ2FilterX0X3 Not OK", kMbOk);
+        }
+      },
+      &error);
+  if (!completed) {
+    m_Env.ShowMessageBox(orvaq::FromUtf8(error), kMbOk | kMbIconWarning);
+    pixels.reset();
+    library.Free();
+    KeepRaw(rawPath);
+    return false;
+  }
+  library.Free();
+  resolution = code.resolution;
+
+  const std::wstring folder = m_Settings.ImagesPath();
+  LogPrintf(L"Enregistrement de l'image BIN en RAW.");
+  m_Env.CopyFileOver(rawPath, kvpath::Join(folder, kRawCopyName));
+  if (image.width == 0 || image.height == 0) {
+    pixels.reset();
+    return FinalizeEmptyPlate(resolution, rawPath);
+  }
+
+  Step(ReconStep::Bitmap);
+  int width = image.width, height = image.height;
+  std::unique_ptr<IReconPicture> picture =
+      m_Pictures.FromGreyRows(pixels.get(), width, height, PixelsPerMetre(resolution));
+  LogPrintf(L"Préparation de l'image BMP W %d H %d.", width, height);
+  pixels.reset();
+  if (!picture) {
+    KeepRaw(rawPath);
+    return false;
+  }
+
+  const int size = PlateSizeFromImage(width, height, resolution);
+  LogPrintf(L"Affichage d'une vignette à l'écran");
+  ShowThumbnail(*picture);
+  if (IsRotatedPlateSize(size) && m_Pictures.Rotate90(*picture)) std::swap(width, height);
+
+  m_Pictures.SaveWithBmpEncoder(*picture, kvpath::Join(folder, kThumbnailFileName));
+
+  Step(ReconStep::Adjustments);
+  InfoFilter filter;
+  filter.imaging = imaging;
+  if (!imaging) {
+    filter.gamma = orvaq::imaging::GammaFromSetting(m_Settings.AcqGamma());
+    filter.luminosity = m_Settings.AcqLuminosity();
+    filter.contrast = m_Settings.AcqContrast();
+    if (std::unique_ptr<IReconPicture> adjusted = m_Pictures.AdjustGamma(*picture, filter.gamma)) {
+      picture = std::move(adjusted);
+      LogPrintf(L"Application d'un gamme %d.", filter.gamma);
+    }
+    if (std::unique_ptr<IReconPicture> adjusted =
+            m_Pictures.AdjustContrastLuminosity(*picture, filter.luminosity, filter.contrast)) {
+      picture = std::move(adjusted);
+      LogPrintf(L"Application d'une luminosité %d et d'un contraste %d.", filter.luminosity, filter.contrast);
+    }
+  }
+  const std::wstring mark = resolution == 15.0f ? L"MARK_SENSOR_20" : L"MARK_SENSOR_40";
+  if (std::unique_ptr<IReconPicture> marked = m_Pictures.AddSensorMark(*picture, mark, L"LUMEQ")) {
+    picture = std::move(marked);
+    LogPrintf(L"Ajout d'un marqueur sur l'image");
+  }
+  m_Pictures.SetResolution(*picture, DotsPerInch(resolution));
+  ClearReceivingLed();
+
+  InfoFileContent content = BaseContent(imaging);
+  if (!imaging) {
+    content.filter = filter;
+    content.filter.filter = m_Settings.AcqFilter();
+    content.filter.filterLevel = m_Settings.AcqFilterLevel();
+  }
+  content.sensorVariant = code.sensorVariant;
+  content.size = std::to_wstring(size);
+  content.width = picture->Width();
+  content.height = picture->Height();
+  content.resolution = ResolutionText(resolution);
+  content.pixelSize = PixelPitchMicrons(resolution);
+  content.mire = code.mire ? 1 : 0;
+  return WriteOutputs(*picture, content, false, rawPath);
+}
+
+InfoFileContent CReconstruction::BaseContent(bool neutralFilter) {
+  InfoFileContent c;
+  c.patientName = m_Settings.PatientName();
+  c.patientId = m_Settings.PatientId();
+  c.doctorName = m_Settings.DoctorName();
+  c.serial = m_Settings.LUMEQ2Serial();
+  c.filter.imaging = neutralFilter;
+  return c;
+}
+
+bool CReconstruction::WriteInfoFile(const std::wstring& temporaryPath, const InfoFileContent& content,
+                                    bool rename) {
+  LogPrintf(L"Enregistrement du fichier d'information.");
+  const std::string bytes = EncodeInfoFile(ComposeInfoText(content));
+  if (!m_Env.WriteNewFile(temporaryPath, bytes)) {
+    // A half-written ".NFOT" is never renamed, and is not left to look like a hand-over.
+    m_Env.DeleteFile(temporaryPath);
+    m_Env.ShowMessageBox(L"NFO file Error !", kMbOk | kMbIconError);
+    LogPrintf(L"Impossible de créer le fichier NFO.");
+    m_Env.MessageBeep(kBeepError);
+    return false;
+  }
+  if (rename && !m_Env.MoveFileOver(temporaryPath, FinalInfoName(temporaryPath))) {
+    LogPrintf(L"Impossible de créer le fichier NFO.");
+    m_Env.MessageBeep(kBeepError);
+    return false;
+  }
+  return true;
+}
+
+bool CReconstruction::WriteOutputs(IReconPicture& picture, InfoFileContent content, bool emptyPlate,
+                                   const std::wstring& rawPath) {
+  Step(ReconStep::Files);
+  const std::wstring folder = m_Settings.ImagesPath();
+  std::wstring bitmap;
+  if (!MakeFinalBitmapName(folder, m_Settings.PatientId(), [this](const std::wstring& p) { return m_Env.FileExists(p); },
+                           bitmap)) {
+    // No free numbered name below 1000 or within 260 characters.
+    LogPrintf(L"Enregistrement du BMP final impossible : %ls", bitmap.c_str());
+    KeepRaw(rawPath);
+    return false;
+  }
+  LogPrintf(L"Enregistrement du BMP final : %ls", bitmap.c_str());
+  if (!m_Pictures.WriteGreyBmp(picture, bitmap)) m_Pictures.SaveWithBmpEncoder(picture, bitmap);
+
+  const std::wstring finalRaw = kvpath::ReplaceExtension(bitmap, L".RAW");
+  const bool rawCopied = m_Env.CopyFileOver(kvpath::Join(folder, kRawCopyName), finalRaw);
+  // The temporary raw file goes only once its data has a lasting copy.
+  if (rawCopied)
+    m_Env.DeleteFile(rawPath);
+  else
+    KeepRaw(rawPath);
+
+  content.file8 = bitmap;
+  content.file16 = finalRaw;
+  if (!WriteInfoFile(kvpath::ReplaceExtension(bitmap, L".NFOT"), content, true)) return false;
+  LogPrintf(emptyPlate ? L"Beep de fin de l'acquisition d'une image blanche." : L"Beep de fin de l'acquisition.");
+  m_Env.MessageBeep(kBeepDefault);
+  Step(ReconStep::End);
+  return true;
+}
+
+bool CReconstruction::FinalizeEmptyPlate(float resolution, const std::wstring& rawPath) {
+  if (resolution != 15.0f && resolution != 20.0f) {
+    m_Env.ShowMessageBox(m_Settings.GetText(1000) + L"\n[22] " + m_Settings.GetText(10122), kMbOk | kMbIconWarning);
+    KeepRaw(rawPath);
+    return false;
+  }
+  IReconPicture* picture = m_Pictures.BuiltInPicture(resolution == 15.0f ? L"EMPY_PLATE_FAST" : L"EMPY_PLATE_SD");
+  ClearReceivingLed();
+  if (!picture) {
+    KeepRaw(rawPath);
+    return false;
+  }
+  ShowThumbnail(*picture);
+  m_Pictures.SetResolution(*picture, DotsPerInch(resolution));
+
+  InfoFileContent content = BaseContent(true);
+  content.size.clear();
+  content.width = picture->Width();
+  content.height = picture->Height();
+  content.resolution = EmptyPlateResolutionText(m_Settings.AcquisitionQuality());
+  content.pixelSize = PixelPitchMicrons(resolution);
+  content.mire = 0;
+  return WriteOutputs(*picture, content, true, rawPath);
+}
+
+bool CReconstruction::ExternalRebuild(const std::wstring& rawPath) {
+  LogPrintf(L"Rebuild Externe.");
+  ExternalRebuildArgs args;
+  args.programPath = kvpath::Join(m_Env.ProgramFolder(), kRebuildProgram);
+  if (!m_Env.FileExists(args.programPath)) {
+    LogPrintf(L"Rebuild Externe impossible.");
+    return false;
+  }
+  const bool imaging = m_Settings.Imaging();
+  const CorrectionSettings correction = m_Settings.Correction();
+  args.imaging = imaging;
+  args.infoPath = kvpath::ReplaceExtension(rawPath, L".NFOT");
+  args.storeIntermediateImages = correction.storeIntermediateImages;
+  args.ignoreMire = correction.ignoreMire;
+  args.showPreview = m_Settings.ShowImagePreview();
+  args.outputKind = ExternalOutputKind(m_Settings.Twain(), m_Settings.AdvancedDenoising(), m_Settings.OutputDepth());
+  args.filter = m_Settings.AcqFilter();
+  args.luminosity = m_Settings.AcqLuminosity();
+  args.contrast = m_Settings.AcqContrast();
+  args.gamma = orvaq::imaging::GammaFromSetting(m_Settings.AcqGamma());
+  int left = 0, top = 0, right = 0, bottom = 0;
+  m_Env.MainWindowRect(left, top, right, bottom);
+  args.thumbX = (left + right) / 2;
+  args.thumbY = args.showPreview ? top : bottom;
+  std::wstring commandLine;
+  if (!FormatExternalRebuildCommandLine(args, commandLine)) {
+    // Cut short, the line would name a file that does not exist.
+    LogPrintf(L"Rebuild Externe impossible.");
+    return false;
+  }
+
+  InfoFileContent content = BaseContent(imaging);
+  if (!imaging) {
+    content.filter.gamma = args.gamma;
+    content.filter.luminosity = args.luminosity;
+    content.filter.contrast = args.contrast;
+    content.filter.filter = args.filter;
+    content.filter.filterLevel = m_Settings.AcqFilterLevel();
+  }
+  content.size = L"0";
+  content.file16 = rawPath;
+  content.pixelSize = 0;
+  if (!WriteInfoFile(args.infoPath, content, false)) return false;
+
+  if (!m_Env.StartProcess(commandLine, args.showPreview)) {
+    // The classic rebuild takes over; a ".NFOT" nobody will complete is not left behind.
+    m_Env.DeleteFile(args.infoPath);
+    LogPrintf(L"Rebuild Externe impossible.");
+    return false;
+  }
+  return true;
+}

@@ -1,0 +1,175 @@
+// CReconstruction: what COrvaqDlg does with a raw file that passed the check. It owns
+// the reconstruction entry (demonstration replacement, the unique "LAST" name, then
+// multi-plate detection, external rebuild or the classic rebuild through the filter
+// library) and the acquisition outputs (final bitmap, raw copies, information file,
+// empty plate). Files, pictures, the window and the settings are reached through the
+// narrow interfaces below: GDI+ and Win32 in win/ReconstructionWin, fakes in the tests.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "acquisition/AcquisitionOutputs.h"
+#include "acquisition/RXFilterLibrary.h"
+#include "acquisition/ReconstructionRules.h"
+
+class COrvaqController;
+
+// A picture of the platform (a GDI+ bitmap on Windows), owned by whoever holds it.
+class IReconPicture {
+ public:
+  virtual ~IReconPicture() = default;
+  virtual int Width() const = 0;
+  virtual int Height() const = 0;
+};
+
+// The picture operations of the pipeline. Operations that return a picture return a
+// new one (or null when they did nothing or failed) and leave their input alone.
+class IReconPictures {
+ public:
+  virtual ~IReconPictures() = default;
+  // The 8-bit grey bitmap (bottom-up device-independent bitmap, grey palette, both
+  // pixels per metre `ppm`) from `height` rows of `width` bytes, top row first.
+  virtual std::unique_ptr<IReconPicture> FromGreyRows(const uint8_t* rows, int width, int height,
+                                                      int32_t ppm) = 0;
+  // Paints the thumbnail on the screen, centred on x, top at y, `width` wide.
+  virtual void ShowThumbnail(IReconPicture& picture, int x, int y, int width) = 0;
+  // Turns the picture by 90 degrees clockwise (width and height exchanged).
+  virtual bool Rotate90(IReconPicture& picture) = 0;
+  virtual bool SaveWithBmpEncoder(IReconPicture& picture, const std::wstring& path) = 0;
+  virtual bool WriteGreyBmp(IReconPicture& picture, const std::wstring& path) = 0;
+  virtual std::unique_ptr<IReconPicture> AdjustGamma(IReconPicture& picture, int gamma) = 0;
+  virtual std::unique_ptr<IReconPicture> AdjustContrastLuminosity(IReconPicture& picture, int lum, int con) = 0;
+  // The skin picture `markName` in the corner, or `text` when it cannot be drawn.
+  virtual std::unique_ptr<IReconPicture> AddSensorMark(IReconPicture& picture, const std::wstring& markName,
+                                                       const std::wstring& text) = 0;
+  virtual void SetResolution(IReconPicture& picture, float dpi) = 0;
+  // A built-in picture ("EMPY_PLATE_SD", "EMPY_PLATE_FAST") kept for the program's
+  // life by the implementation; null when there is none.
+  virtual IReconPicture* BuiltInPicture(const std::wstring& name) = 0;
+};
+
+// Files, the rebuild process and the window.
+class IReconEnv {
+ public:
+  virtual ~IReconEnv() = default;
+  virtual uint32_t GetTickCount() = 0;
+  // Folder of the running program file.
+  virtual std::wstring ProgramFolder() = 0;
+  virtual bool FileExists(const std::wstring& path) = 0;
+  // Copies, replacing the target; false when the copy is not complete.
+  virtual bool CopyFileOver(const std::wstring& from, const std::wstring& to) = 0;
+  // Moves (renames), replacing the target.
+  virtual bool MoveFileOver(const std::wstring& from, const std::wstring& to) = 0;
+  virtual bool DeleteFile(const std::wstring& path) = 0;
+  // A new empty file with a unique name (`prefix` and a number) in `folder`, as
+  // GetTempFileNameW makes it; false when none can be made.
+  virtual bool MakeTempFile(const std::wstring& folder, const std::wstring& prefix, std::wstring& path) = 0;
+  virtual bool CreateFolder(const std::wstring& path) = 0;
+  // Opens the raw file: its size, and its first 36 bytes when it is longer than that
+  // (`header` is zeroed otherwise). False when it cannot be opened.
+  virtual bool ReadRawHeader(const std::wstring& path, uint64_t& size, uint8_t header[36]) = 0;
+  // Creates or truncates `path` (read-write), writes `bytes`, flushes and closes.
+  // False when the file cannot be created or a write is short.
+  virtual bool WriteNewFile(const std::wstring& path, const std::string& bytes) = 0;
+  // Starts `commandLine` shown or hidden, waits until it is idle (1000 ms at most) and
+  // does not wait for its end. False when it could not be started.
+  virtual bool StartProcess(const std::wstring& commandLine, bool show) = 0;
+  virtual int ShowMessageBox(const std::wstring& text, unsigned style) = 0;
+  virtual void MessageBeep(unsigned type) = 0;
+  virtual void Repaint() = 0;
+  // The main window in screen coordinates.
+  virtual void MainWindowRect(int& left, int& top, int& right, int& bottom) = 0;
+};
+
+// Settings and command-line values, read at every use.
+class IReconSettings {
+ public:
+  virtual ~IReconSettings() = default;
+  virtual std::wstring ImagesPath() = 0;
+  virtual bool DemoMode() = 0;
+  virtual int AcquisitionUseT4() = 0;
+  virtual int AcquisitionQuality() = 0;
+  virtual orvaq::recon::CorrectionSettings Correction() = 0;
+  virtual int AcqFilter() = 0;
+  virtual int AcqFilterLevel() = 0;
+  virtual int AcqGamma() = 0;
+  virtual int AcqLuminosity() = 0;
+  virtual int AcqContrast() = 0;
+  virtual bool ShowImagePreview() = 0;
+  virtual int AdvancedDenoising() = 0;
+  virtual std::wstring LUMEQ2Serial() = 0;
+  // Command line: "/imaging", "/twain", the output depth (8, 16, 0 for both), names.
+  virtual bool Imaging() = 0;
+  virtual bool Twain() = 0;
+  virtual int OutputDepth() = 0;
+  virtual std::wstring PatientName() = 0;
+  virtual std::wstring PatientId() = 0;
+  virtual std::wstring DoctorName() = 0;
+  virtual std::wstring GetText(int id) = 0;
+};
+
+// The multi-plate composition's share of the entry: whether it takes the plate, and
+// which of its slots are complete (for the demonstration file choice).
+class IMultiPlateHook {
+ public:
+  virtual ~IMultiPlateHook() = default;
+  virtual bool DetectT3Part(const std::wstring& rawPath) = 0;
+  virtual bool IsSlotComplete(int box) = 0;
+};
+
+// Until the composition exists, no plate is a part.
+class CNoMultiPlate : public IMultiPlateHook {
+ public:
+  bool DetectT3Part(const std::wstring&) override { return false; }
+  bool IsSlotComplete(int) override { return false; }
+};
+
+// Steps of one reconstruction, for measurements (see onStep).
+enum class ReconStep { Start, Correction, Filter, Bitmap, Adjustments, Files, End };
+
+class CReconstruction {
+ public:
+  CReconstruction(COrvaqController& controller, IReconSettings& settings, IReconEnv& env,
+                  IReconPictures& pictures, IModuleLoader& loader, IMultiPlateHook& multiPlate);
+
+  // The entry run after a passed check. True when an image was produced or handed on.
+  bool ReconstructAcquisition();
+  // The reconstruction in this process; true when the outputs were written.
+  bool ClassicRebuild(const std::wstring& rawPath);
+  // Hands the raw file to OrvaqRbld2; false lets the classic rebuild run.
+  bool ExternalRebuild(const std::wstring& rawPath);
+  // The library gave no image: the empty-plate picture and its files. `rawPath` is the
+  // temporary raw file, deleted once its final copy exists. True when files were written.
+  bool FinalizeEmptyPlate(float resolution, const std::wstring& rawPath);
+
+  // Called at the start of each step when set (measurements).
+  std::function<void(ReconStep)> onStep;
+
+  // Names of the files the pipeline writes beside the final ones, in the image folder.
+  static const wchar_t* const kRawCopyName;       // "LASTACQP2.RAW"
+  static const wchar_t* const kThumbnailFileName;  // "LASTACQP2.BIN.bmp"
+  static const wchar_t* const kRebuildProgram;    // "OrvaqRbld2.exe"
+
+ private:
+  bool WriteOutputs(IReconPicture& picture, orvaq::recon::InfoFileContent content, bool emptyPlate,
+                    const std::wstring& rawPath);
+  bool WriteInfoFile(const std::wstring& temporaryPath, const orvaq::recon::InfoFileContent& content,
+                     bool rename);
+  orvaq::recon::InfoFileContent BaseContent(bool neutralFilter);
+  void ShowThumbnail(IReconPicture& picture);
+  void ClearReceivingLed();
+  void KeepRaw(const std::wstring& rawPath);
+  void Step(ReconStep step) {
+    if (onStep) onStep(step);
+  }
+
+  COrvaqController& m_Controller;
+  IReconSettings& m_Settings;
+  IReconEnv& m_Env;
+  IReconPictures& m_Pictures;
+  IModuleLoader& m_Loader;
+  IMultiPlateHook& m_MultiPlate;
+};
