@@ -64,7 +64,7 @@ void ForEachPlane(const PictureView& p, int n, PlaneFilter filter) {
   std::vector<uint8_t> in, out;
   for (int ch = 0; ch < (grey ? 1 : 3); ++ch) {
     ExtractPlane(p, ch, in);
-    out = in;
+    out.resize(in.size());  // only the interior is written and stored
     filter(in.data(), out.data(), p.width, p.height);
     StorePlane(p, ch, grey, r, out);
   }
@@ -72,8 +72,11 @@ void ForEachPlane(const PictureView& p, int n, PlaneFilter filter) {
 
 void BoxPlane(const uint8_t* in, uint8_t* out, int w, int h, int n) {
   const int r = n / 2;
-  const uint32_t area = uint32_t(n) * uint32_t(n);
-  std::vector<uint32_t> col(w, 0);
+  // sum / n^2 as a multiplication: with M = ceil(2^40 / n^2) the quotient is exact for
+  // every window sum (at most 49 * 49 * 255 < 2^20).
+  const uint64_t area = uint64_t(n) * uint64_t(n);
+  const uint64_t magic = ((uint64_t(1) << 40) + area - 1) / area;
+  std::vector<uint32_t> col(w, 0), prefix(size_t(w) + 1, 0);
   for (int y = 0; y < n; ++y)
     for (int x = 0; x < w; ++x) col[x] += in[size_t(y) * w + x];
   for (int y = r; y < h - r; ++y) {
@@ -82,13 +85,13 @@ void BoxPlane(const uint8_t* in, uint8_t* out, int w, int h, int n) {
       const uint8_t* add = in + size_t(y + r) * w;
       for (int x = 0; x < w; ++x) col[x] += uint32_t(add[x]) - sub[x];
     }
-    uint32_t s = 0;
-    for (int x = 0; x < n; ++x) s += col[x];
+    for (int x = 0; x < w; ++x) prefix[x + 1] = prefix[x] + col[x];
     const uint8_t* c = in + size_t(y) * w;
     uint8_t* o = out + size_t(y) * w;
     for (int x = r; x < w - r; ++x) {
-      if (x > r) s += col[x + r] - col[x - r - 1];
-      o[x] = Clamp255(2 * int(c[x]) - int(s / area));
+      const uint32_t s = prefix[x + r + 1] - prefix[x - r];
+      const int mean = int((uint64_t(s) * magic) >> 40);
+      o[x] = Clamp255(2 * int(c[x]) - mean);
     }
   }
 }
@@ -171,19 +174,60 @@ void GaussUnsharpPlane(const uint8_t* in, uint8_t* out, int w, int h) {
   }
 }
 
-// Separable Gaussian blur of a line of doubles (see GaussianPass).
-void BlurLine(const double* src, ptrdiff_t step, int L, const std::vector<double>& wts, double* dst,
-              ptrdiff_t dstStep, std::vector<double>& ext) {
+// One line of the separable Gaussian blur: the line extended at both ends by n copies
+// of its end value, out(j) = w0 x(j) + sum over i of w(i) (x(j - i) + x(j + i)).
+void BlurRow(const double* src, int L, const std::vector<double>& wts, double* dst, std::vector<double>& ext) {
   const int n = int(wts.size());
   ext.resize(size_t(L) + 2 * n);
   for (int k = 0; k < n; ++k) ext[k] = src[0];
-  for (int j = 0; j < L; ++j) ext[n + j] = src[j * step];
-  for (int k = 0; k < n; ++k) ext[size_t(n) + L + k] = src[(L - 1) * step];
+  std::copy(src, src + L, ext.begin() + n);
+  for (int k = 0; k < n; ++k) ext[size_t(n) + L + k] = src[L - 1];
   const double* x = ext.data() + n;
-  for (int j = 0; j < L; ++j) {
-    double s = wts[0] * x[j];
-    for (int i = 1; i < n; ++i) s += wts[i] * (x[j - i] + x[j + i]);
-    dst[j * dstStep] = s;
+  // Term by term over the whole line: each output still adds its terms in order.
+  for (int j = 0; j < L; ++j) dst[j] = wts[0] * x[j];
+  for (int i = 1; i < n; ++i) {
+    const double wi = wts[i];
+    const double* a = x - i;
+    const double* b = x + i;
+    for (int j = 0; j < L; ++j) dst[j] += wi * (a[j] + b[j]);
+  }
+}
+
+// The same along the columns, computed a whole row at a time (the rows beyond the
+// ends are the end rows) with each output's terms added in the same order.
+void BlurColumns(const double* src, int w, int h, const std::vector<double>& wts, double* dst) {
+  const int n = int(wts.size());
+  for (int j = 0; j < h; ++j) {
+    double* out = dst + size_t(j) * w;
+    const double* c = src + size_t(j) * w;
+    for (int x = 0; x < w; ++x) out[x] = wts[0] * c[x];
+    for (int i = 1; i < n; ++i) {
+      const double* a = src + size_t(std::max(j - i, 0)) * w;
+      const double* b = src + size_t(std::min(j + i, h - 1)) * w;
+      const double wi = wts[i];
+      for (int x = 0; x < w; ++x) out[x] += wi * (a[x] + b[x]);
+    }
+  }
+}
+
+// 5 x 5 mean (sum / 25) of the interior with sliding sums; borders of 2 keep `in`.
+void Mean5Plane(const uint8_t* in, uint8_t* out, int w, int h) {
+  if (w < 5 || h < 5) return;
+  std::vector<uint32_t> col(w, 0);
+  for (int y = 0; y < 5; ++y)
+    for (int x = 0; x < w; ++x) col[x] += in[size_t(y) * w + x];
+  for (int y = 2; y < h - 2; ++y) {
+    if (y > 2) {
+      const uint8_t* sub = in + size_t(y - 3) * w;
+      const uint8_t* add = in + size_t(y + 2) * w;
+      for (int x = 0; x < w; ++x) col[x] += uint32_t(add[x]) - sub[x];
+    }
+    uint32_t s = col[0] + col[1] + col[2] + col[3] + col[4];
+    uint8_t* o = out + size_t(y) * w;
+    for (int x = 2; x < w - 2; ++x) {
+      if (x > 2) s += col[x + 2] - col[x - 3];
+      o[x] = uint8_t(s / 25);
+    }
   }
 }
 
@@ -290,9 +334,9 @@ void GaussianPass(const PictureView& p, double sigma, double strength, double ga
     for (int y = 0; y < h; ++y)
       for (int x = 0; x < w; ++x) plane[size_t(y) * w + x] = p.Row(y)[3 * x];
     const std::vector<double> wr = GaussWeights(s, w), wc = GaussWeights(s, h);
-    for (int y = 0; y < h; ++y) BlurLine(&plane[size_t(y) * w], 1, w, wr, &tmp[size_t(y) * w], 1, ext);
+    for (int y = 0; y < h; ++y) BlurRow(&plane[size_t(y) * w], w, wr, &tmp[size_t(y) * w], ext);
     std::vector<double> blurred(plane.size());
-    for (int x = 0; x < w; ++x) BlurLine(&tmp[x], w, h, wc, &blurred[x], w, ext);
+    BlurColumns(tmp.data(), w, h, wc, blurred.data());
     std::vector<uint8_t> bytes(plane.size());
     for (size_t i = 0; i < bytes.size(); ++i) {
       const double v = (plane[i] - strength * blurred[i]) / (1 - strength);
@@ -301,13 +345,7 @@ void GaussianPass(const PictureView& p, double sigma, double strength, double ga
     std::vector<uint8_t> med = bytes;
     if (w >= 3 && h >= 3) MedianPlane(bytes.data(), med.data(), w, h);
     std::vector<uint8_t> mean = med;
-    for (int y = 2; y < h - 2; ++y)
-      for (int x = 2; x < w - 2; ++x) {
-        int sum = 0;
-        for (int dy = -2; dy <= 2; ++dy)
-          for (int dx = -2; dx <= 2; ++dx) sum += med[size_t(y + dy) * w + x + dx];
-        mean[size_t(y) * w + x] = uint8_t(sum / 25);
-      }
+    Mean5Plane(med.data(), mean.data(), w, h);
     for (int y = 0; y < h; ++y) {
       uint8_t* row = p.Row(y);
       for (int x = 0; x < w; ++x) row[3 * x] = row[3 * x + 1] = row[3 * x + 2] = mean[size_t(y) * w + x];
