@@ -15,6 +15,7 @@ struct CWinInetTransport::ReadBlock {
   INTERNET_BUFFERSA buffers;
   char data[4096];
 };
+static_assert(sizeof(void*) != 4 || sizeof(INTERNET_BUFFERSA) == 40, "read record of 40 bytes");
 
 namespace {
 

@@ -6,6 +6,7 @@
 #include <winsock2.h>
 #include <windows.h>
 #include <shlobj.h>
+#include <iphlpapi.h>
 
 #include <cstring>
 #include <string>
@@ -230,6 +231,45 @@ TEST(ImageClientWine, ThirtyMebibytesInOneBurstWithTheSocketLog) {
   DeleteFileW(rawPath.c_str());
 }
 
+TEST(ImageClientWine, ReadsAreAtMostTwoMebibytes) {
+  WinsockScope winsock;
+  MessageWindow window;
+  const uint16_t port = UnusedLoopbackPort();
+  const std::wstring rawPath = TempFile(L"LASTACQP2_3mib.BIN");
+  const std::string data = Pattern(3u << 20);
+  CImageClient client(port);
+  ASSERT_TRUE(client.Listen(window.hwnd));
+  std::thread sender(SendStream, port, &data);
+  std::vector<int> reads;
+  MSG msg;
+  bool closed = false;
+  while (!closed && NextMessage(window.hwnd, kImageSocketMessage, msg, 30000)) {
+    switch (WSAGETSELECTEVENT(msg.lParam)) {
+      case FD_ACCEPT: ASSERT_TRUE(client.Accept(rawPath, false)); break;
+      case FD_READ: reads.push_back(client.ReceivePending()); break;
+      case FD_CLOSE:
+        for (int n = client.ReceivePending(); n > 0; n = client.ReceivePending()) reads.push_back(n);
+        ASSERT_TRUE(client.Close());
+        closed = true;
+        break;
+    }
+  }
+  sender.join();
+  ASSERT_TRUE(closed);
+  long long total = 0;
+  int positive = 0;
+  for (int n : reads) {
+    EXPECT_GE(n, 0);
+    EXPECT_LE(n, 2097152);
+    total += n;
+    positive += n > 0;
+  }
+  EXPECT_EQ(total, static_cast<long long>(data.size()));
+  EXPECT_GE(positive, 2);
+  EXPECT_TRUE(ReadWhole(rawPath) == data);
+  DeleteFileW(rawPath.c_str());
+}
+
 TEST(ImageClientWine, NoSocketLogWhenTheLogIsOff) {
   WinsockScope winsock;
   MessageWindow window;
@@ -302,6 +342,34 @@ TEST(ImageClientWine, RawFileIsRecreatedEvenWhenTheAcceptFails) {
   EXPECT_EQ(client.LastError(), static_cast<DWORD>(WSAEWOULDBLOCK));
   EXPECT_TRUE(Exists(rawPath));
   EXPECT_EQ(ReadWhole(rawPath), "");
+}
+
+TEST(AdapterLookupWine, FindsTheFirstEthernetAdapterThatIsUp) {
+  ULONG size = 15000;
+  std::vector<unsigned char> buffer(size);
+  auto* list = reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data());
+  if (GetAdaptersAddresses(AF_INET, 0, nullptr, list, &size) == ERROR_BUFFER_OVERFLOW) {
+    buffer.resize(size);
+    list = reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data());
+    ASSERT_EQ(GetAdaptersAddresses(AF_INET, 0, nullptr, list, &size), static_cast<ULONG>(NO_ERROR));
+  }
+  const IP_ADAPTER_ADDRESSES* ethernet = nullptr;
+  for (auto* a = list; a && !ethernet; a = a->Next)
+    if (a->OperStatus == IfOperStatusUp && a->IfType == IF_TYPE_ETHERNET_CSMACD && a->FirstUnicastAddress) ethernet = a;
+  std::wstring ip = L"x", mac = L"x";
+  EXPECT_FALSE(LookupAdapter(L"no such adapter", L"", ip, mac));
+  EXPECT_EQ(ip, L"");
+  EXPECT_EQ(mac, L"");
+  if (!ethernet) GTEST_SKIP() << "this machine has no Ethernet adapter that is up";
+  ASSERT_TRUE(LookupAdapter(ethernet->Description, L"", ip, mac));
+  wchar_t first[4] = {};
+  swprintf(first, 4, L"%02X", ethernet->PhysicalAddress[0]);
+  EXPECT_EQ(mac.substr(0, 2), first);
+  EXPECT_EQ(mac.size(), ethernet->PhysicalAddressLength * 3 - 1);
+  const auto* sa = reinterpret_cast<const sockaddr_in*>(ethernet->FirstUnicastAddress->Address.lpSockaddr);
+  const uint32_t address = ntohl(sa->sin_addr.s_addr);
+  EXPECT_EQ(ip, FormatIPv4(address));
+  EXPECT_EQ(ip.find(L'\n'), std::wstring::npos);
 }
 
 }  // namespace
