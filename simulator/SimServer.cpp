@@ -28,6 +28,7 @@ namespace {
 
 constexpr size_t kRecordLimit = 20000;
 constexpr size_t kBodyLimit = 1 << 20;
+constexpr uint64_t kSilentHoldMs = 120000;
 
 std::string ReasonFor(int status) {
   switch (status) {
@@ -119,7 +120,7 @@ bool CSimServer::Start(std::string* why) {
   // Device files.
   mg_init_library(0);
   std::string ports = m_Options.httpAddress + ":" + std::to_string(m_Options.httpPort);
-  const char* options[] = {"listening_ports", ports.c_str(), "num_threads", "16", "enable_keep_alive", "no",
+  const char* options[] = {"listening_ports", ports.c_str(), "num_threads", "64", "enable_keep_alive", "no",
                            "request_timeout_ms", "30000", nullptr};
   mg_callbacks callbacks {};
   m_pHttp = mg_start(&callbacks, this, options);
@@ -223,8 +224,11 @@ int CSimServer::Serve(mg_connection* conn) {
   }
   if (fault.delayMs > 0) SleepUnlessStopped(fault.delayMs);
   if (fault.silent) {
-    // Hold the connection without a word until the fault is cleared or we stop.
-    for (;;) {
+    // Hold the connection without a word until the fault is cleared or we stop, or at
+    // most kSilentHoldMs, long after any station has given up, so that held requests
+    // cannot use up the server's threads for good.
+    uint64_t until = NowMs() + kSilentHoldMs;
+    while (NowMs() < until) {
       {
         std::lock_guard<std::mutex> lock(m_Lock);
         if (m_nSilentEpoch != epoch) break;

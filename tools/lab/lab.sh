@@ -11,14 +11,15 @@
 #   tools/lab/lab.sh status                 namespaces, addresses, processes
 #   tools/lab/lab.sh run N [--bg] PROG ARGS run a Windows program under wine64 on workstation N
 #   tools/lab/lab.sh exec N CMD ARGS        run a Linux command inside workstation N's namespace
-#   tools/lab/lab.sh sim CMD ARGS           control command to the simulator (lumeq2-simctl)
+#   tools/lab/lab.sh sim [-s K] CMD ARGS    control command to simulator K (lumeq2-simctl; default 1)
 #   tools/lab/lab.sh screenshot FILE        the shared display as PNG
 #   tools/lab/lab.sh env                    print the lab's names and addresses (shell syntax)
 #
 # Environment: ORVAQ_LAB (name prefix, default olab; keep it short), ORVAQ_LAB_NET (first
 # three octets, default 10.213.77), ORVAQ_LAB_BIN (folder holding lumeq2-sim and
 # lumeq2-simctl, default build/host/bin), ORVAQ_LAB_SIM_ARGS (more simulator options),
-# ORVAQ_LAB_FLAVOUR (slumeq2 on port 9080, or lumeq2 on port 80).
+# ORVAQ_LAB_FLAVOUR (slumeq2 on port 9080, or lumeq2 on port 80), ORVAQ_LAB_SCANNERS
+# (simulated scanners, default 1: scanner K answers at NET.(9+K) with serial LQ2SIM000K).
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -33,7 +34,11 @@ NS_BR=$LAB-br
 NS_SIM=$LAB-sim
 SIM_IP=$NET.10
 BCAST=$NET.255
+SCANNERS=${ORVAQ_LAB_SCANNERS:-1}
 SIM_SOCK=$STATE/sim.sock
+sim_ip() { echo "$NET.$((9 + $1))"; }
+sim_sock() { if [ "$1" = 1 ]; then echo "$STATE/sim.sock"; else echo "$STATE/sim$1.sock"; fi; }
+sim_record() { if [ "$1" = 1 ]; then echo "$STATE/record.jsonl"; else echo "$STATE/record$1.jsonl"; fi; }
 
 ws_ns() { echo "$LAB-ws$1"; }
 ws_ip() { echo "$NET.$((20 + $1))"; }
@@ -81,6 +86,7 @@ cmd_up() {
   rm -rf "$STATE"
   mkdir -p "$STATE"
   echo "$count" > "$STATE/workstations"
+  echo "$SCANNERS" > "$STATE/scanners"
 
   ip netns add "$NS_BR"
   ip -n "$NS_BR" link set lo up
@@ -90,17 +96,21 @@ cmd_up() {
   local n
   for n in $(seq 1 "$count"); do add_node "ws$n" "$(ws_ns "$n")" "$(ws_ip "$n")" "$(ws_mac "$n")"; done
 
-  local port=9080
+  [ "$SCANNERS" -ge 1 ] && [ "$SCANNERS" -le 9 ] || die "1 to 9 scanners"
+  local port=9080 k
   [ "$FLAVOUR" = lumeq2 ] && port=80
-  # shellcheck disable=SC2086
-  ip netns exec "$NS_SIM" "$BIN/lumeq2-sim" --flavour "$FLAVOUR" --address "$SIM_IP" --http-port "$port" \
-    --broadcast "$BCAST:48322" --frame-source "$SIM_IP" --mask 255.255.255.0 --gateway "$NET.1" \
-    --mac "02:4c:51:$(printf %02x "${NET##*.}"):00:10" --serial "${ORVAQ_LAB_SERIAL:-LQ2SIM0001}" \
-    --control "$SIM_SOCK" --record "$STATE/record.jsonl" ${ORVAQ_LAB_SIM_ARGS:-} \
-    > "$STATE/sim.log" 2>&1 &
-  remember $! sim
-  wait_for_socket "$SIM_SOCK" || { cat "$STATE/sim.log" >&2; cmd_down; die "the simulator did not start"; }
-  echo "lab $LAB up: simulator $SIM_IP:$port (frames to $BCAST:48322), workstations $(ws_ip 1)..$(ws_ip "$count")"
+  for k in $(seq 2 "$SCANNERS"); do ip -n "$NS_SIM" addr add "$(sim_ip "$k")/24" brd "$BCAST" dev eth0; done
+  for k in $(seq 1 "$SCANNERS"); do
+    # shellcheck disable=SC2086
+    ip netns exec "$NS_SIM" "$BIN/lumeq2-sim" --flavour "$FLAVOUR" --address "$(sim_ip "$k")" --http-port "$port" \
+      --broadcast "$BCAST:48322" --frame-source "$(sim_ip "$k")" --mask 255.255.255.0 --gateway "$NET.1" \
+      --mac "02:4c:51:$(printf %02x "${NET##*.}"):00:$((9 + k))" --serial "${ORVAQ_LAB_SERIAL:-LQ2SIM000}$k" \
+      --control "$(sim_sock "$k")" --record "$(sim_record "$k")" ${ORVAQ_LAB_SIM_ARGS:-} \
+      > "$STATE/sim$k.log" 2>&1 &
+    remember $! "sim$k"
+    wait_for_socket "$(sim_sock "$k")" || { cat "$STATE/sim$k.log" >&2; cmd_down; die "simulator $k did not start"; }
+  done
+  echo "lab $LAB up: simulator(s) $SIM_IP..$(sim_ip "$SCANNERS") port $port (frames to $BCAST:48322), workstations $(ws_ip 1)..$(ws_ip "$count")"
 }
 
 # Ends the processes of one namespace (started by this lab), politely then firmly.
@@ -142,7 +152,7 @@ cmd_down() {
   for ns in $(lab_namespaces | grep -v -- "-br$"); do ip netns delete "$ns" 2>/dev/null || true; done
   for ns in $(lab_namespaces); do ip netns delete "$ns" 2>/dev/null || true; done
   if [ -d "$STATE" ]; then
-    rm -f "$SIM_SOCK"
+    rm -f "$STATE"/sim*.sock
     # Keep the record and logs for a look afterwards; drop the bulky Wine prefixes.
     rm -rf "$STATE"/ws*/prefix "$STATE/pids"
   fi
@@ -187,6 +197,10 @@ ensure_wine() {
     echo $! > "$dir/wineserver.pid"
     remember "$(cat "$dir/wineserver.pid")" "wineserver-ws$n"
     sleep 0.5
+    # Start Wine's own services now, with nothing attached to their output: started by
+    # a program later, they would inherit its output and hold a caller's pipe open.
+    ip netns exec "$ns" env WINEPREFIX="$WINEPREFIX" DISPLAY="$DISPLAY" WINEDEBUG=-all \
+      "$ORVAQ_WINE_LOADER64" wineboot </dev/null >/dev/null 2>&1 || true
   fi
 }
 
@@ -215,7 +229,11 @@ cmd_exec() {
   ip netns exec "$(ws_ns "$n")" "$@"
 }
 
-cmd_sim() { "$BIN/lumeq2-simctl" "$SIM_SOCK" "$@"; }
+cmd_sim() {
+  local k=1
+  if [ "${1:-}" = -s ]; then k=${2:?scanner number}; shift 2; fi
+  "$BIN/lumeq2-simctl" "$(sim_sock "$k")" "$@"
+}
 
 cmd_screenshot() {
   local file=${1:?file.png}
@@ -234,6 +252,10 @@ LAB_BROADCAST=$BCAST
 LAB_SIM_SOCKET=$SIM_SOCK
 LAB_RECORD=$STATE/record.jsonl
 EOF
+  local k
+  for k in $(seq 1 "$(cat "$STATE/scanners" 2>/dev/null || echo 1)"); do
+    echo "LAB_SIM${k}_IP=$(sim_ip "$k")"; echo "LAB_SIM${k}_SOCKET=$(sim_sock "$k")"; echo "LAB_SIM${k}_RECORD=$(sim_record "$k")"
+  done
   local n count
   count=$(cat "$STATE/workstations" 2>/dev/null || echo 0)
   for n in $(seq 1 "$count"); do echo "LAB_WS${n}_NS=$(ws_ns "$n")"; echo "LAB_WS${n}_IP=$(ws_ip "$n")"; echo "LAB_WS${n}_MAC=$(ws_mac "$n")"; done
@@ -248,5 +270,5 @@ case ${1:-} in
   sim) shift; cmd_sim "$@" ;;
   screenshot) shift; cmd_screenshot "$@" ;;
   env) cmd_env ;;
-  *) sed -n '2,24p' "$0" | sed 's/^# \{0,1\}//'; exit 2 ;;
+  *) sed -n '2,26p' "$0" | sed 's/^# \{0,1\}//'; exit 2 ;;
 esac

@@ -117,5 +117,13 @@ for p in $sim_pids; do
 done
 check "no simulator process left" test -z "$left"
 
+# 6. Down after a crash: the simulator killed and the lab's own notes lost.
+ORVAQ_LAB_SCANNERS=2 bash "$lab" up 2 >/dev/null || { echo "FAILED - second lab up"; failures=$((failures + 1)); }
+crashed=$(ip netns pids "$LAB_SIM_NS" 2>/dev/null)
+for p in $crashed; do kill -9 "$p"; done
+rm -f "/tmp/orvaq-lab-$ORVAQ_LAB/pids"
+bash "$lab" down >/dev/null
+check "down after a crash leaves no namespace" test -z "$(ip netns list | grep "^$ORVAQ_LAB-" || true)"
+
 echo "$failures failure(s)"
 [ "$failures" = 0 ]
