@@ -162,6 +162,63 @@ TEST_F(SimServerTest, FramesIdentificationReservationAndImage) {
   EXPECT_NE(record.find("\"outcome\":\"sent\""), std::string::npos);
 }
 
+// Waits until the record mentions `text` (the delivery thread records outcomes).
+bool RecordShows(CSimServer& server, const std::string& text) {
+  for (int i = 0; i < 1000; ++i) {
+    if (server.Control("record").find(text) != std::string::npos) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return false;
+}
+
+TEST_F(SimServerTest, ImageFaultsLeaveTheImageWaiting) {
+  const wchar_t* mac = L"00:11:22:33:44:55";
+  ASSERT_EQ(Post(m_nHttp, "lumeq2.id", IdentifyPayload(mac, 3, 5, L"d", L"p")).status, 200);
+  ASSERT_EQ(Post(m_nHttp, "lumeq2.res", ReservationPayload(mac, 40, 0, 3, 5, 2, L"d", L"p")).status, 200);
+  uint16_t imagePort = 0;
+  int listener = BoundSocket(SOCK_STREAM, imagePort);
+  ASSERT_EQ(listen(listener, 4), 0);
+  m_pServer->WithScanner([&](CSimScanner& s) { s.SetImagePort(imagePort); });
+
+  // Refused: no connection at all; the image waits for terminal 3.
+  m_pServer->Control("fault refuse=1");
+  ASSERT_NE(m_pServer->Control("scan size=0").find("\"mode\":2"), std::string::npos);
+  ASSERT_TRUE(RecordShows(*m_pServer, "refused by fault switch"));
+  EXPECT_EQ(m_pServer->WithScanner([](CSimScanner& s) { return s.WaitingImageTerminal(); }), 3);
+
+  // Stalled until the station gives up: the station reads what came and closes.
+  m_pServer->Control("fault stall=4096:-1");
+  ASSERT_EQ(Post(m_nHttp, "lumeq2.prm", "image_read").status, 200);
+  int c = accept(listener, nullptr, nullptr);
+  ASSERT_GE(c, 0);
+  std::string got;
+  char buf[8192];
+  while (got.size() < 4096) {
+    ssize_t n = recv(c, buf, sizeof buf, 0);
+    ASSERT_GT(n, 0);
+    got.append(buf, static_cast<size_t>(n));
+  }
+  EXPECT_EQ(got.size(), 4096u);
+  close(c);
+  ASSERT_TRUE(RecordShows(*m_pServer, "stalled until the station closed after 4096 bytes"));
+  EXPECT_EQ(m_pServer->WithScanner([](CSimScanner& s) { return s.WaitingImageTerminal(); }), 3);
+
+  // Reset: the connection is accepted and ends at once without a byte.
+  m_pServer->Control("fault reset=1");
+  ASSERT_EQ(Post(m_nHttp, "lumeq2.prm", "image_read").status, 200);
+  c = accept(listener, nullptr, nullptr);
+  ASSERT_GE(c, 0);
+  EXPECT_LE(recv(c, buf, sizeof buf, 0), 0);
+  close(c);
+  ASSERT_TRUE(RecordShows(*m_pServer, "reset by fault switch"));
+  close(listener);
+
+  // Nobody listening: the connection fails and the image still waits.
+  ASSERT_EQ(Post(m_nHttp, "lumeq2.prm", "image_read").status, 200);
+  ASSERT_TRUE(RecordShows(*m_pServer, "connect failed"));
+  EXPECT_EQ(m_pServer->WithScanner([](CSimScanner& s) { return s.WaitingImageTerminal(); }), 3);
+}
+
 TEST_F(SimServerTest, HttpFaultsGoThrough) {
   EXPECT_EQ(m_pServer->Control("fault forbidden=2"), "{\"ok\":true}");
   EXPECT_EQ(Post(m_nHttp, "lumeq2.prm", "door").status, 403);
