@@ -2,6 +2,8 @@
 // fallback, the grey writer's file, the BMP encoder, unique names, the thumbnail.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "wine_support.h"
 
 using namespace orvaq::imaging;
@@ -150,4 +152,40 @@ TEST_F(GdiPictures, FiltersOnBitmaps) {
   EXPECT_TRUE(c.GetRed() == c.GetGreen() && c.GetGreen() == c.GetBlue());
   EXPECT_NE(GaussianUnsharp(pic.get(), 50, 1), nullptr);
   EXPECT_EQ(GaussianUnsharp(pic.get(), 50, 0), nullptr);
+}
+
+namespace {
+double NoiseOfColumns(gp::Bitmap* b, int x0, int x1) {
+  double s = 0, q = 0;
+  int n = 0;
+  for (int y = 0; y < int(b->GetHeight()); ++y)
+    for (int x = x0; x < x1; ++x) {
+      const double v = PixelAt(b, x, y).GetBlue();
+      s += v; q += v * v; ++n;
+    }
+  return std::sqrt(q / n - (s / n) * (s / n));
+}
+}  // namespace
+
+// The display filter goes through RXFilter.DLL and smooths the whole picture, its right
+// part included, and keeps it grey.
+TEST_F(GdiPictures, DisplayFilterSmoothsTheWholePicture) {
+  auto pic = Filled(240, 120, 0, 0, 0);
+  unsigned seed = 1;
+  for (int y = 0; y < 120; ++y)
+    for (int x = 0; x < 240; ++x) {
+      seed = seed * 1103515245u + 12345u;
+      const BYTE v = BYTE(120 + int((seed >> 16) % 21) - 10);
+      pic->SetPixel(x, y, gp::Color(255, v, v, v));
+    }
+  std::vector<int> errors;
+  std::vector<std::wstring> messages;
+  DisplayFilterUi ui{[&](int id) { errors.push_back(id); }, [&](const std::wstring& m) { messages.push_back(m); }};
+  std::unique_ptr<gp::Bitmap> out(ApplyDisplayFilter(pic.get(), 150, ui));
+  ASSERT_NE(out, nullptr);
+  EXPECT_TRUE(errors.empty());
+  EXPECT_TRUE(messages.empty());
+  EXPECT_LT(NoiseOfColumns(out.get(), 170, 230), NoiseOfColumns(pic.get(), 170, 230) * 0.7);
+  const gp::Color c = PixelAt(out.get(), 200, 60);
+  EXPECT_TRUE(c.GetRed() == c.GetGreen() && c.GetGreen() == c.GetBlue());
 }
