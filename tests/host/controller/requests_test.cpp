@@ -69,12 +69,15 @@ TEST_F(ControllerTest, HardwareInfosFrameFields) {
     lines.clear();
     const HardwareInfosResult r = ctl->HardwareInfos(rows[i].type, &kSerial);
     EXPECT_EQ(r.isText, rows[i].text);
-    if (rows[i].text)
+    if (rows[i].text) {
       EXPECT_EQ(ctl->HardwareInfosText(), rows[i].value);
-    else
+    } else {
       EXPECT_EQ(r.number, rows[i].number);
+    }
     EXPECT_TRUE(HasLog(L"HardwareInfos : " + std::to_wstring(rows[i].type) + L" sur SN1000."));
-    if (rows[i].log) EXPECT_TRUE(HasLog(rows[i].log));
+    if (rows[i].log) {
+      EXPECT_TRUE(HasLog(rows[i].log));
+    }
   }
   lines.clear();
   ctl->HardwareInfos(99, &kSerial);
@@ -207,7 +210,9 @@ TEST_F(ControllerTest, AdminActionSetCommandsAndQueries) {
     host.scanner.requests.clear();
     lines.clear();
     EXPECT_EQ(ctl->AdminAction(rows[i].code, kSerial), rows[i].result);
-    if (rows[i].body) EXPECT_EQ(host.scanner.Count(rows[i].body), 1);
+    if (rows[i].body) {
+      EXPECT_EQ(host.scanner.Count(rows[i].body), 1);
+    }
     EXPECT_TRUE(HasLog(std::wstring(L"AdminAction return : ") + rows[i].result + L"."));
   }
 }
