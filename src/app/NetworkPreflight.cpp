@@ -25,7 +25,9 @@ bool NetworkPreflight(CKvParameters& params, INetworkPreflightHost& host) {
         if (host.IsWorkstationVistaOrLater() && firewall.IsFirewallOn()) {
           outcome = RunFirewallStartupCheck(
               firewall, params.GetProgramPath(),
-              [&params](int id, const std::vector<KvTextArg>& args) { return params.FormatTextId(id, args); },
+              [&params](int id, const std::vector<KvTextArg>& args) {
+                return id == 1000 ? params.GetProgramTitle() : params.FormatTextId(id, args);
+              },
               [&host](const std::wstring& text, const std::wstring& caption, unsigned style) {
                 return host.ShowMessageBox(text, caption, style);
               });

@@ -34,7 +34,7 @@ std::wstring ChooseErrorListPath(const std::wstring& folder, const std::wstring&
 }
 
 std::wstring GetLogFilePath(CKvParameters& params) {
-  return kvpath::Join(params.GetLogFolder(), params.GetText(1000) + L".txt");
+  return kvpath::Join(params.GetLogFolder(), params.GetProgramTitle() + L".txt");
 }
 
 KvLogger* CreateStartupLogger(CKvParameters& params, bool otherInstanceRunning,

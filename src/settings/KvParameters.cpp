@@ -151,7 +151,7 @@ bool CKvParameters::WriteTest(const std::wstring& folder) {
 }
 
 void CKvParameters::FailNoWritableFolder(const std::wstring& folder) {
-  m_System.ShowMessageBox(FormatTextId(811, {folder}), GetText(1000), kvmb::kOk | kvmb::kIconError);
+  m_System.ShowMessageBox(FormatTextId(811, {folder}), GetProgramTitle(), kvmb::kOk | kvmb::kIconError);
   m_System.ExitProcessNow(1);
 }
 
@@ -166,7 +166,7 @@ std::wstring CKvParameters::GetImagesPath() {
     folder = GetDefaultImagesFolder();
     if (!m_bImagesFolderWarned) {
       m_bImagesFolderWarned = true;
-      m_System.ShowMessageBox(FormatTextId(810, {m_sCmdImagePath, folder}), GetText(1000),
+      m_System.ShowMessageBox(FormatTextId(810, {m_sCmdImagePath, folder}), GetProgramTitle(),
                           kvmb::kOk | kvmb::kIconWarning);
     }
   }
@@ -182,7 +182,7 @@ std::wstring CKvParameters::GetImagesPath() {
   }
   if (!m_bImagesWriteWarned) {
     m_bImagesWriteWarned = true;
-    m_System.ShowMessageBox(FormatTextId(812, {folder, defaultFolder}), GetText(1000),
+    m_System.ShowMessageBox(FormatTextId(812, {folder, defaultFolder}), GetProgramTitle(),
                         kvmb::kOk | kvmb::kIconWarning);
   }
   if (!WriteTest(defaultFolder)) FailNoWritableFolder(defaultFolder);
@@ -400,6 +400,11 @@ std::wstring CKvParameters::GetText(int id) {
   std::wstring text = ReadProfileString(m_Profile, file, m_sLanguage, key, L"");
   if (text.empty() && m_sLanguage != L"409") text = ReadProfileString(m_Profile, file, L"409", key, L"");
   return UnescapeResourceText(text);
+}
+
+std::wstring CKvParameters::GetProgramTitle() {
+  const std::wstring title = GetText(1000);
+  return title.empty() ? std::wstring(L"Orvaq") : title;
 }
 
 std::wstring CKvParameters::FormatTextId(int id, const std::vector<KvTextArg>& args) {

@@ -128,6 +128,10 @@ class CKvParameters {
   const std::wstring& GetLanguage() const { return m_sLanguage; }
   void SetLanguage(const std::wstring& language) { m_sLanguage = language; }
   std::wstring GetText(int id);  // "" when the id exists in neither language
+  // Text 1000, the program title (window caption, instance search, log file name). A
+  // text file without it gives "Orvaq": an empty title would make every untitled dialog
+  // on the desktop look like a running instance.
+  std::wstring GetProgramTitle();
   std::wstring FormatTextId(int id, const std::vector<KvTextArg>& args);
 
   // --- command-line values (set by ParseCommandLine)

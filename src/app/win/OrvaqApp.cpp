@@ -98,10 +98,7 @@ bool COrvaqApp::InitInstance() {
   }
   FreeLibrary(filter);
 
-  // A text file without the title would make every untitled dialog on the desktop look
-  // like a running instance.
-  m_sTitle = m_pParameters->GetText(1000);
-  if (m_sTitle.empty()) m_sTitle = L"Orvaq";
+  m_sTitle = m_pParameters->GetProgramTitle();
 
   KvLoggerFactoryWin loggers;
   ReplaceCurrentLogger(CreateStartupLogger(*m_pParameters, FindRunningInstance() != nullptr, loggers));

@@ -57,7 +57,7 @@ INT_PTR CKvDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 BOOL CKvDialog::OnInitDialog() {
-  if (CKvParameters* params = GetParameters()) SetWindowTextW(m_hWnd, params->GetText(1000).c_str());
+  if (CKvParameters* params = GetParameters()) SetWindowTextW(m_hWnd, params->GetProgramTitle().c_str());
   return TRUE;
 }
 

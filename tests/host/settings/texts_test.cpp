@@ -65,3 +65,16 @@ TEST(Texts, LongTextsAreReadWhole) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Texts, ProgramTitleNeverEmpty) {
+  FakeSystem sys;
+  KvMemoryProfile profile;
+  CKvParameters p(profile, sys);
+  EXPECT_EQ(L"Orvaq", p.GetProgramTitle());
+  profile.LoadText(L"C:\\Program Files\\Orvaq\\Orvaq.TXT", L"[409]\n1000=Orvaq Lab\n");
+  EXPECT_EQ(L"Orvaq Lab", p.GetProgramTitle());
+}
+
+}  // namespace
