@@ -756,6 +756,7 @@ void COrvaqController::DestroyImageListener() {
     m_TickReservation = 0;
   }
   m_bTransferInProgress = false;
+  m_bRawFileAccepted = false;
 }
 
 void COrvaqController::DestroyAllListeners() {
@@ -812,7 +813,7 @@ void COrvaqController::OnImageMessage(uintptr_t wParam, uint32_t lParam) {
   switch (lParam & 0xFFFF) {
     case kFdAccept:
       LogPrintf(L"Message Image FD_ACCEPT.");
-      m_pImageClient->Accept(RawFilePath(), true);
+      m_bRawFileAccepted = m_pImageClient->Accept(RawFilePath(), true);
       ArmTimer(TIMER_WATCHDOG, kWatchdogMs);
       break;
     case kFdRead: {
@@ -848,7 +849,9 @@ void COrvaqController::OnImageClose() {
   const bool patternRead = m_bPatternRead;
   m_nFrameMaxAge = kFrameMaxAgeAfterTransfer;
 
-  if (CheckRawImage()) {
+  const bool accepted = m_bRawFileAccepted;
+  m_bRawFileAccepted = false;
+  if (accepted && CheckRawImage()) {
     LogPrintf(L"Reconstruction de l'image.");
     m_Host.ReconstructAcquisition();
     LogPrintf(L"Check image terminé - Acquittement de l'image.");

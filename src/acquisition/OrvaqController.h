@@ -173,4 +173,7 @@ class COrvaqController {
   // The blocked-image flag as the status control timer last saw it.
   bool m_bBlockedImageSeen = false;
   uint32_t m_nUnknownTimer = 0;
+  // The connection being received was accepted into a fresh raw file. Without it the
+  // file on disk is not this connection's image and must never be acknowledged.
+  bool m_bRawFileAccepted = false;
 };

@@ -30,7 +30,7 @@ std::string AnsiPath(const std::wstring& path) {
   std::string out;
   if (orvaq::ToLatin1(path, out)) return out;
   out.clear();
-  for (wchar_t c : path) out += (c >= 0 && c < 256) ? static_cast<char>(c) : '?';
+  for (wchar_t c : path) out += static_cast<uint32_t>(c) < 256 ? static_cast<char>(c) : '?';
   return out;
 }
 }  // namespace

@@ -225,6 +225,7 @@ void COrvaqController::FullReset() {
   StopTimer(TIMER_LAST_IMAGE);
   // Nothing is said to the scanner: the objects are only deleted.
   m_pImageClient.reset();
+  m_bRawFileAccepted = false;
   m_pHTTPClient.reset();
   m_pSNDPListener.reset();
   m_SNDPFrames.clear();

@@ -201,7 +201,7 @@ class Host : public IAcquisitionHost {
   int boxAnswer = acqmb::kIdOk;
   std::vector<int> boxes;
   bool failHttp = false, failListener = false, listenerStarts = true;
-  bool failImageClient = false, imageListens = true;
+  bool failImageClient = false, imageListens = true, acceptSucceeds = true;
   std::deque<std::vector<uint8_t>> datagrams;
   uint32_t receiveError = 10040;
   std::deque<int32_t> pending;  // ReceivePending results
@@ -338,7 +338,7 @@ inline bool ImageClient::Listen() {
 }
 inline bool ImageClient::Accept(const std::wstring& rawPath, bool wantLog) {
   m_pHost->Event("Accept " + orvaq::ToUtf8(rawPath) + (wantLog ? " log" : ""));
-  return true;
+  return m_pHost->acceptSucceeds;
 }
 inline int32_t ImageClient::ReceivePending() {
   if (m_pHost->pending.empty()) return 0;

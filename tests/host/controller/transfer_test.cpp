@@ -72,6 +72,7 @@ TEST_F(ControllerTest, ReconstructionRunsBeforeTheAcknowledgement) {
   host.scanner.byBody["image_info"] = {true, 200, ImageInfoAnswer(3, 2848)};
   int readOkBefore = -1;
   host.onReconstruct = [&] { readOkBefore = host.scanner.Count("read_ok"); };
+  ctl->OnImageMessage(1, kFdAccept);
   ctl->OnImageMessage(1, kFdClose);
   EXPECT_EQ(readOkBefore, 0);
   EXPECT_EQ(host.scanner.Count("read_ok"), 1);
@@ -199,6 +200,7 @@ TEST_F(ControllerTest, FailedCheckIsRefusedAndTheImageStaysOnTheScanner) {
   LinkAndReserve();
   PutFile(host, std::string(36, '\0'));
   host.scanner.byBody["read_nok"] = {true, 200, ""};
+  ctl->OnImageMessage(1, kFdAccept);
   ctl->OnImageMessage(1, kFdClose);
   EXPECT_TRUE(HasLog(L"Trasmission de l'image impossible !"));
   EXPECT_EQ(host.scanner.Count("read_nok"), 1);
@@ -213,10 +215,32 @@ TEST_F(ControllerTest, UnansweredRefusalUnreserves) {
   PutFile(host, std::string(36, '\0'));
   host.scanner.byBody["read_nok"] = {true, 500, ""};
   host.scanner.requests.clear();
+  ctl->OnImageMessage(1, kFdAccept);
   ctl->OnImageMessage(1, kFdClose);
   EXPECT_TRUE(HasLog(L"Déréservation suite à l'échec du transfert de l'image et du NonAck."));
   EXPECT_FALSE(ctl->m_bReserved);
   EXPECT_EQ(host.scanner.CountContaining("ready=0\r\nterm=03"), 1);
+}
+
+TEST_F(ControllerTest, ConnectionNotAcceptedIntoAFreshFileIsNeverAcknowledged) {
+  LinkAndReserve();
+  PutFile(host, MakeRawFile(0, 2));  // an earlier image still on disk
+  host.scanner.byBody["image_info"] = {true, 200, ImageInfoAnswer(2, 5648)};
+  host.acceptSucceeds = false;
+  ctl->OnImageMessage(1, kFdAccept);
+  ctl->OnImageMessage(1, kFdClose);
+  EXPECT_EQ(host.scanner.Count("read_ok"), 0);
+  EXPECT_EQ(host.scanner.Count("read_nok"), 1);
+  EXPECT_FALSE(host.Has("Reconstruct"));
+  EXPECT_TRUE(HasLog(L"Trasmission de l'image impossible !"));
+  // A close without any accept is no better.
+  host.acceptSucceeds = true;
+  ctl->OnImageMessage(1, kFdClose);
+  EXPECT_EQ(host.scanner.Count("read_ok"), 0);
+  // The next connection accepted properly is checked again.
+  ctl->OnImageMessage(1, kFdAccept);
+  ctl->OnImageMessage(1, kFdClose);
+  EXPECT_EQ(host.scanner.Count("read_ok"), 1);
 }
 
 TEST_F(ControllerTest, ReadAfterCloseChangesNothing) {
@@ -256,6 +280,7 @@ TEST_F(ControllerTest, StoredImageReadUnreservesWithTheSuperUserWithdrawal) {
   PutFile(host, MakeRawFile(0, 2));
   host.scanner.byBody["image_info"] = {true, 200, ImageInfoAnswer(2, 5648)};
   host.scanner.requests.clear();
+  ctl->OnImageMessage(1, kFdAccept);
   ctl->OnImageMessage(1, kFdClose);
   EXPECT_TRUE(HasLog(L"Déréservation aprés acquisition car lecture d'une image en mémoire."));
   EXPECT_FALSE(ctl->m_bReserved);
@@ -267,6 +292,7 @@ TEST_F(ControllerTest, ReadOkRestartsTheLogWithLoggerType2) {
   settings.loggerType = 2;
   PutFile(host, MakeRawFile(0, 2));
   host.scanner.byBody["image_info"] = {true, 200, ImageInfoAnswer(2, 5648)};
+  ctl->OnImageMessage(1, kFdAccept);
   ctl->OnImageMessage(1, kFdClose);
   EXPECT_TRUE(host.Has("RestartLogFile"));
   EXPECT_TRUE(HasLog(L"Reset du log suite à un read_ok."));
@@ -316,6 +342,7 @@ TEST_F(ControllerTest, PatternBatchContinuesInPatternMode) {
   ctl->ReservationAction();
   ASSERT_TRUE(ctl->m_bPatternRead);
   EXPECT_EQ(host.scanner.Count("fpga:0080=00000001"), 1);
+  ctl->OnImageMessage(1, kFdAccept);
   ctl->OnImageMessage(1, kFdClose);
   EXPECT_TRUE(HasLog(L"Déréservation aprés acquisition car lecture d'une pattern."));
   EXPECT_FALSE(ctl->m_bReserved);
