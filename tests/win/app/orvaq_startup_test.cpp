@@ -188,6 +188,33 @@ TEST_F(OrvaqStartup, SettingsFileBesideTheProgramIsMoved) {
   EXPECT_NE(std::string::npos, ReadBytes(program.SettingsFile()).find("LUMEQ2Serial=LQ2-0042"));
 }
 
+TEST_F(OrvaqStartup, UnwritableImageFolderWarnsAndFallsBack) {
+  ProgramCopy program(L"OrvaqReadOnly", true, true);
+  // a folder named test.fil where the write test wants its file
+  const std::wstring folder = program.Folder() + L"\\images";
+  CreateDirectoryW(folder.c_str(), nullptr);
+  DeleteFileW((folder + L"\\test.fil").c_str());
+  CreateDirectoryW((folder + L"\\test.fil").c_str(), nullptr);
+  wintest::ChildProcess p;
+  ASSERT_TRUE(p.Start(program.Exe(), L"/image_path \"" + folder + L"\" /lang 409"));
+  HWND box = wintest::WaitForProcessWindow(p.Id(), L"#32770", 30000);
+  ASSERT_NE(nullptr, box);
+  EXPECT_EQ(kTitle, wintest::WindowText(box));
+  const std::wstring text = BoxText(box);
+  EXPECT_NE(std::wstring::npos, text.find(folder)) << orvaq::ToUtf8(text);
+  EXPECT_NE(std::wstring::npos, text.find(L"\\OrvaqReadOnly")) << orvaq::ToUtf8(text);
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+  // the program goes on with the default folder and shows its window
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(box); }, 10000));
+  HWND window = wintest::WaitForProcessWindow(p.Id(), L"#32770", 30000);
+  ASSERT_NE(nullptr, window);
+  EXPECT_TRUE(WaitFor([] { return LogHas("Chemin des images : C:\\users\\Public\\Documents\\OrvaqReadOnly"); },
+                      5000));
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(0u, p.WaitExit(30000));
+  EXPECT_EQ("Terminaison du module.", Message(LogLines().back()));
+}
+
 TEST_F(OrvaqStartup, HandOverToTheRunningInstanceAndClose) {
   ProgramCopy program(L"OrvaqRun", true, true);
   wintest::ChildProcess first;

@@ -67,6 +67,13 @@ class TestSystem : public KvSystemWin {
     boxes.push_back(text);
     return IDOK;
   }
+  void ExitProcessNow(int code) override { throw code; }
+  // The shipped texts under this program's name.
+  void CopyTexts() {
+    const std::wstring test = GetModulePath(nullptr);
+    CopyFileW((test.substr(0, test.find_last_of(L'\\')) + L"\\Orvaq.TXT").c_str(),
+              (m_sFolder + L"\\" + m_sName + L".TXT").c_str(), FALSE);
+  }
   std::wstring SettingsFolder() const { return LocalAppData() + L"\\" + m_sName; }
   std::wstring SettingsFile() const { return SettingsFolder() + L"\\" + m_sName + L".INI"; }
   std::wstring BesideProgram() const { return m_sFolder + L"\\" + m_sName + L".INI"; }
@@ -143,6 +150,43 @@ TEST(SettingsWine, ImagesFolderFromTheCommandLineAndItsFallback) {
   params.GetImagesPath();
   EXPECT_EQ(1u, system.boxes.size());
   EXPECT_EQ(LocalAppData() + L"\\Logs KVW", params.GetLogFolder());
+}
+
+// A folder named "test.fil" inside a folder makes its write test fail, whoever runs it.
+void MakeUnwritable(const std::wstring& folder) {
+  CreateDirectoryW(folder.c_str(), nullptr);
+  DeleteFileW((folder + L"\\test.fil").c_str());
+  CreateDirectoryW((folder + L"\\test.fil").c_str(), nullptr);
+}
+
+TEST(SettingsWine, UnwritableFoldersWarnOnceThenEndWithCode1) {
+  TestSystem system(L"SetUnwritable");
+  system.CopyTexts();
+  KvProfileWin profile;
+  CKvParameters params(profile, system);
+  params.SetLanguage(L"409");
+  const std::wstring folder = WinePath(ORVAQ_BINARY_DIR) + L"\\tests\\win\\settings\\readonly";
+  MakeUnwritable(folder);
+  wchar_t documents[MAX_PATH] = {};
+  SHGetFolderPathW(nullptr, CSIDL_COMMON_DOCUMENTS, nullptr, SHGFP_TYPE_CURRENT, documents);
+  const std::wstring defaultFolder = std::wstring(documents) + L"\\SetUnwritable";
+  RemoveDirectoryW((defaultFolder + L"\\test.fil").c_str());
+  params.m_sCmdImagePath = folder;
+  EXPECT_EQ(defaultFolder, params.GetImagesPath());
+  ASSERT_EQ(1u, system.boxes.size());  // #812 with both folders
+  EXPECT_NE(std::wstring::npos, system.boxes[0].find(folder));
+  EXPECT_NE(std::wstring::npos, system.boxes[0].find(defaultFolder));
+  MakeUnwritable(defaultFolder);
+  int code = 0;
+  try {
+    params.GetImagesPath();
+  } catch (int c) {
+    code = c;
+  }
+  EXPECT_EQ(1, code);
+  ASSERT_EQ(2u, system.boxes.size());  // #812 not again; #811 with the default folder
+  EXPECT_NE(std::wstring::npos, system.boxes[1].find(defaultFolder));
+  RemoveDirectoryW((defaultFolder + L"\\test.fil").c_str());
 }
 
 TEST(SettingsWine, TextsFromTheShippedFile) {
