@@ -13,6 +13,18 @@
 //   height set to 0), RXF_BAD_ARGUMENT 2, RXF_CANNOT_READ 3, RXF_DAMAGED_RAW 4
 //   (header, line numbers, checksums or length wrong), RXF_BUFFER_TOO_SMALL 5,
 //   RXF_NO_MEMORY 6.
+//
+// Our reference library (rxfilter/, portable core under a thin export layer):
+//   - LUMEQ2FullCorrection[8_16]: reads and checks the whole raw file (RawReader.h),
+//     finds the dark level and the plate, corrects line gains, stretches to 16 bits
+//     with less exposure brighter, cuts the plate out at 2R pixels per mm and sets the
+//     image code (Correction.h has every step); the 8-bit image is the high byte. With
+//     StoreIntermediateImages it writes 1_raw.bmp, 2_corrected.bmp and 3_result.bmp
+//     into the given folder.
+//   - ApplyLUMEQ2FilterX0X3: nonlinear diffusion, edge-preserving (NoiseFilter.h).
+//   - The multi-plate entry points: part detection with a preview, the part's number
+//     carried in its 16-bit record's tag, arrangement advice and composition
+//     (MultiPlate.h). The Add list lives only while the library stays loaded.
 #pragma once
 
 #include <stddef.h>
