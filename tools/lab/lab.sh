@@ -181,11 +181,16 @@ ensure_wine() {
   ns=$(ws_ns "$n")
   dir=$STATE/ws$n
   mkdir -p "$dir"
+  # One display for all: two runs starting at once must not both start one.
+  exec 9>"$STATE/display.lock"
+  flock 9
   if [ ! -f "$STATE/display" ]; then
     orvaq_xvfb_start
     remember "$ORVAQ_XVFB_PID" xvfb
     echo "$DISPLAY" > "$STATE/display"
   fi
+  flock -u 9
+  exec 9>&-
   export DISPLAY
   DISPLAY=$(cat "$STATE/display")
   if [ ! -f "$dir/prefix/system.reg" ]; then

@@ -14,6 +14,7 @@ bin=$(cd "$bin" && pwd)
 
 export ORVAQ_LAB=olt$$ ORVAQ_LAB_NET=10.213.$((100 + $$ % 100)) ORVAQ_LAB_BIN=$bin
 lab="$root/tools/lab/lab.sh"
+. "$root/tools/wine-env.sh"
 work=$(mktemp -d /tmp/orvaq-labtest-XXXXXX)
 failures=0
 check() {  # check "what" command...
@@ -103,8 +104,17 @@ check "record holds requests from the workstation" grep -q "\"from\":\"$LAB_WS1_
 bad=$(grep -o '"to":"[^"]*"' "$rec" | grep -v "\"to\":\"$LAB_NET\." || true)
 check "every frame and image went to a lab address" test -z "$bad"
 
-# 5. Down leaves nothing behind.
+# 5. A program under Wine on the workstation sees the workstation's network (its
+#    wineserver runs in that namespace), and the shared display can be photographed.
+if [ -x "$ORVAQ_WINE_LOADER64" ] && [ "${ORVAQ_LAB_TEST_WINE:-1}" = 1 ]; then
+  timeout 240 bash "$lab" run 1 ipconfig > "$work/ipconfig.txt" 2>&1
+  check "ipconfig under Wine lists the workstation's address" grep -q "$LAB_WS1_IP" "$work/ipconfig.txt"
+  check "screenshot of the shared display" bash -c "bash '$lab' screenshot '$work/shot.png' && test -s '$work/shot.png'"
+fi
+
+# 6. Down leaves nothing behind.
 sim_pids=$(ip netns pids "$LAB_SIM_NS" 2>/dev/null)
+xvfb_pids=$(awk '$1 == "xvfb" {print $2}' "/tmp/orvaq-lab-$ORVAQ_LAB/pids" 2>/dev/null)
 bash "$lab" down >/dev/null
 check "no lab namespace left" test -z "$(ip netns list | grep "^$ORVAQ_LAB-" || true)"
 check "no lab interface in this namespace" test -z "$(ip -br link | grep -E "p-(sim|ws)" || true)"
@@ -116,8 +126,21 @@ for p in $sim_pids; do
   [ -n "$st" ] && [ "${st#Z}" = "$st" ] && left="$left $p"
 done
 check "no simulator process left" test -z "$left"
+left=""
+for f in "/tmp/orvaq-lab-$ORVAQ_LAB"/ws*/wineserver.pid; do
+  [ -f "$f" ] || continue
+  p=$(cat "$f"); st=$(ps -o stat= -p "$p" 2>/dev/null || true)
+  [ -n "$st" ] && [ "${st#Z}" = "$st" ] && left="$left $p"
+done
+check "no wineserver left" test -z "$left"
+left=""
+for p in $xvfb_pids; do
+  st=$(ps -o stat= -p "$p" 2>/dev/null || true)
+  [ -n "$st" ] && [ "${st#Z}" = "$st" ] && left="$left $p"
+done
+check "no display server left" test -z "$left"
 
-# 6. Down after a crash: the simulator killed and the lab's own notes lost.
+# 7. Down after a crash: the simulator killed and the lab's own notes lost.
 ORVAQ_LAB_SCANNERS=2 bash "$lab" up 2 >/dev/null || { echo "FAILED - second lab up"; failures=$((failures + 1)); }
 crashed=$(ip netns pids "$LAB_SIM_NS" 2>/dev/null)
 for p in $crashed; do kill -9 "$p"; done
