@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "acquisition/win/ScannerLinkAdapters.h"
 #include "scanner_link/HttpClient.h"
 #include "settings/KvAdapters.h"
 
@@ -39,7 +40,11 @@ class CWinRawFile : public IRawFile {
 }  // namespace
 
 CAcquisitionHostWin::CAcquisitionHostWin(HWND dialog, HWND mainWindow, KvAdapterSource* adapters)
-    : m_hDialog(dialog), m_hMainWindow(mainWindow), m_pAdapters(adapters) {}
+    : m_hDialog(dialog), m_hMainWindow(mainWindow), m_pAdapters(adapters) {
+  createHttpClient = CreateHttpClientWin;
+  createStatusListener = [dialog](const std::wstring& address) { return CreateStatusListenerWin(dialog, address); };
+  createImageClient = [dialog](uint16_t port) { return CreateImageClientWin(dialog, port); };
+}
 
 uint32_t CAcquisitionHostWin::GetTickCount() { return ::GetTickCount(); }
 

@@ -1,7 +1,7 @@
 // CAcquisitionHostWin: the controller's effects on the real dialog window (timers, posted
 // messages, message boxes, beeps, repaint, tick count, system error texts, local time,
-// the raw file through CreateFileW). The scanner-link factories and the work of the
-// other parts of the dialog are hooks that the dialog's owner fills when it wires them.
+// the raw file through CreateFileW), and the scanner-link objects bound to the dialog.
+// The work of the other parts of the dialog are hooks that its owner fills.
 #pragma once
 
 #include <windows.h>
@@ -23,7 +23,8 @@ class CAcquisitionHostWin : public IAcquisitionHost {
   // Caption of the message boxes (text 1000).
   void SetCaption(const std::wstring& caption) { m_sCaption = caption; }
 
-  // Hooks for the objects and work owned by other parts of the program.
+  // Factories of the scanner-link objects (the real ones by default; replaceable), and
+  // hooks for the work owned by other parts of the program (empty by default).
   std::function<std::unique_ptr<CHttpClient>(const std::wstring&, const std::wstring&, const std::wstring&)>
       createHttpClient;
   std::function<std::unique_ptr<IStatusListener>(const std::wstring&)> createStatusListener;

@@ -1,6 +1,7 @@
 // The controller's Win32 effects on a message-only window: timers, posted commands and
 // requests, system error texts, the raw file read with sharing, the adapter lookup and
 // the hooks left to the dialog's owner.
+#include <winsock2.h>
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -140,12 +141,49 @@ TEST(AcquisitionHostWin, AdapterLookupByDescription) {
   EXPECT_FALSE(without.LookupAdapter(L"eth0", ips, mac));
 }
 
+TEST(AcquisitionHostWin, ScannerLinkObjectsOnLoopback) {
+  MessageWindow window;
+  CAcquisitionHostWin host(window.Get(), window.Get(), nullptr);
+  std::unique_ptr<CHttpClient> client = host.CreateHttpClient(L"127.0.0.1", L"127.0.0.1", L"00:11:22:33:44:55");
+  ASSERT_NE(client, nullptr);
+  EXPECT_EQ(client->Mac(), L"00:11:22:33:44:55");
+
+  // An image receiver on a loopback port: a connection arrives as 0x402 FD_ACCEPT.
+  std::unique_ptr<IImageClient> image = host.CreateImageClient(47113);
+  ASSERT_NE(image, nullptr);
+  ASSERT_TRUE(image->Listen());
+  SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  sockaddr_in to = {};
+  to.sin_family = AF_INET;
+  to.sin_port = htons(47113);
+  to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(connect(s, reinterpret_cast<sockaddr*>(&to), sizeof to), 0);
+  MSG msg;
+  ASSERT_TRUE(WaitFor(window.Get(), 0x402, msg, 3000));
+  EXPECT_EQ(WSAGETSELECTEVENT(msg.lParam), FD_ACCEPT);
+  closesocket(s);
+
+  // The status listener on a loopback address: a datagram is received whole.
+  std::unique_ptr<IStatusListener> listener = host.CreateStatusListener(L"127.0.0.1");
+  ASSERT_NE(listener, nullptr);
+  if (!listener->StartListening()) GTEST_SKIP() << "port 48322 busy: " << listener->LastError();
+  SOCKET u = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+  to.sin_port = htons(48322);
+  const char datagram[122] = {122, 0, 0x5A, static_cast<char>(0xA5), 1};
+  sendto(u, datagram, sizeof datagram, 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+  closesocket(u);
+  ASSERT_TRUE(WaitFor(window.Get(), 0x401, msg, 3000));
+  uint8_t buffer[122];
+  size_t received = 0;
+  uint32_t error = 0;
+  ASSERT_TRUE(listener->Receive(buffer, sizeof buffer, received, error));
+  EXPECT_EQ(received, 122u);
+  EXPECT_EQ(buffer[2], 0x5A);
+}
+
 TEST(AcquisitionHostWin, HooksLeftEmptyAnswerNothing) {
   MessageWindow window;
   CAcquisitionHostWin host(window.Get(), window.Get(), nullptr);
-  EXPECT_EQ(host.CreateHttpClient(L"127.0.0.1", L"127.0.0.1", L"00:00:00:00:00:00"), nullptr);
-  EXPECT_EQ(host.CreateStatusListener(L"127.0.0.1"), nullptr);
-  EXPECT_EQ(host.CreateImageClient(3333), nullptr);
   EXPECT_FALSE(host.ReconstructAcquisition());
   host.RunMultiPlateReconstruction();
   host.OnFolderWatchTimer();

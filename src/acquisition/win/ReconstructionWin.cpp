@@ -1,0 +1,265 @@
+// Win32 and GDI+ edge of the reconstruction (see ReconstructionWin.h).
+#include "acquisition/win/ReconstructionWin.h"
+
+#include <cstring>
+#include <new>
+
+#include "acquisition/win/AcquisitionHostWin.h"
+#include "acquisition/win/RXFilterLibraryWin.h"
+#include "imaging/win/GdiPictures.h"
+#include "settings/KvParameters.h"
+
+namespace gp = Gdiplus;
+
+namespace {
+
+CGdiReconPicture& G(IReconPicture& p) { return static_cast<CGdiReconPicture&>(p); }
+
+std::unique_ptr<IReconPicture> Wrap(gp::Bitmap* bitmap) {
+  if (!bitmap) return nullptr;
+  return std::unique_ptr<IReconPicture>(new CGdiReconPicture(bitmap));
+}
+
+bool WriteAll(HANDLE file, const char* data, size_t size) {
+  while (size > 0) {
+    const DWORD chunk = DWORD(size > (1u << 30) ? (1u << 30) : size);
+    DWORD written = 0;
+    if (!WriteFile(file, data, chunk, &written, nullptr) || written != chunk) return false;
+    data += chunk;
+    size -= chunk;
+  }
+  return true;
+}
+
+}  // namespace
+
+// ------------------------------------------------------------------ CReconEnvWin
+
+uint32_t CReconEnvWin::GetTickCount() { return ::GetTickCount(); }
+
+std::wstring CReconEnvWin::ProgramFolder() {
+  std::wstring path(260, L'\0');
+  for (;;) {
+    const DWORD n = GetModuleFileNameW(nullptr, &path[0], DWORD(path.size()));
+    if (n == 0) return L"";
+    if (n < path.size()) {
+      path.resize(n);
+      break;
+    }
+    path.resize(path.size() + 128);
+  }
+  const size_t slash = path.find_last_of(L"\\/");
+  return slash == std::wstring::npos ? L"" : path.substr(0, slash + 1);
+}
+
+bool CReconEnvWin::FileExists(const std::wstring& path) {
+  const DWORD a = GetFileAttributesW(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool CReconEnvWin::CopyFileOver(const std::wstring& from, const std::wstring& to) {
+  return CopyFileW(from.c_str(), to.c_str(), FALSE) != FALSE;
+}
+
+bool CReconEnvWin::MoveFileOver(const std::wstring& from, const std::wstring& to) {
+  return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED) != FALSE;
+}
+
+bool CReconEnvWin::DeleteFile(const std::wstring& path) { return DeleteFileW(path.c_str()) != FALSE; }
+
+bool CReconEnvWin::MakeTempFile(const std::wstring& folder, const std::wstring& prefix, std::wstring& path) {
+  wchar_t name[MAX_PATH + 1] = {};
+  if (folder.size() >= MAX_PATH - 14) return false;
+  if (GetTempFileNameW(folder.c_str(), prefix.c_str(), 0, name) == 0) return false;
+  path = name;
+  return true;
+}
+
+bool CReconEnvWin::CreateFolder(const std::wstring& path) {
+  return CreateDirectoryW(path.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+bool CReconEnvWin::ReadRawHeader(const std::wstring& path, uint64_t& size, uint8_t header[36]) {
+  std::memset(header, 0, 36);
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  LARGE_INTEGER length{};
+  bool ok = GetFileSizeEx(file, &length) != FALSE;
+  size = ok ? uint64_t(length.QuadPart) : 0;
+  if (ok && size > 36) {
+    DWORD read = 0;
+    if (!ReadFile(file, header, 36, &read, nullptr) || read != 36) std::memset(header, 0, 36);
+  }
+  CloseHandle(file);
+  return ok;
+}
+
+bool CReconEnvWin::WriteNewFile(const std::wstring& path, const std::string& bytes) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  bool ok = WriteAll(file, bytes.data(), bytes.size());
+  ok = FlushFileBuffers(file) && ok;
+  ok = CloseHandle(file) && ok;
+  return ok;
+}
+
+bool CReconEnvWin::StartProcess(const std::wstring& commandLine, bool show) {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = WORD(show ? SW_SHOW : SW_HIDE);
+  PROCESS_INFORMATION process{};
+  // CreateProcessW may write into the command line: a private copy.
+  std::wstring line = commandLine;
+  if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup,
+                      &process))
+    return false;
+  WaitForInputIdle(process.hProcess, 1000);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return true;
+}
+
+int CReconEnvWin::ShowMessageBox(const std::wstring& text, unsigned style) {
+  return MessageBoxW(m_hMainWindow, text.c_str(), m_sCaption.c_str(), style);
+}
+
+void CReconEnvWin::MessageBeep(unsigned type) { ::MessageBeep(type); }
+
+void CReconEnvWin::Repaint() {
+  if (!m_hMainWindow) return;
+  InvalidateRect(m_hMainWindow, nullptr, TRUE);
+  UpdateWindow(m_hMainWindow);
+}
+
+void CReconEnvWin::MainWindowRect(int& left, int& top, int& right, int& bottom) {
+  RECT r{0, 0, 0, 0};
+  if (m_hMainWindow) GetWindowRect(m_hMainWindow, &r);
+  left = r.left;
+  top = r.top;
+  right = r.right;
+  bottom = r.bottom;
+}
+
+// ------------------------------------------------------------- CGdiReconPictures
+
+std::unique_ptr<IReconPicture> CGdiReconPictures::FromGreyRows(const uint8_t* rows, int width, int height,
+                                                               int32_t ppm) {
+  if (!rows || width <= 0 || height <= 0) return nullptr;
+  const size_t stride = (size_t(width) + 3) & ~size_t(3);
+  const size_t headerSize = sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD);
+  std::unique_ptr<uint8_t[]> dib(new (std::nothrow) uint8_t[headerSize + stride * size_t(height)]());
+  if (!dib) return nullptr;
+  auto* info = reinterpret_cast<BITMAPINFO*>(dib.get());
+  info->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info->bmiHeader.biWidth = width;
+  info->bmiHeader.biHeight = height;  // bottom-up
+  info->bmiHeader.biPlanes = 1;
+  info->bmiHeader.biBitCount = 8;
+  info->bmiHeader.biCompression = BI_RGB;
+  info->bmiHeader.biXPelsPerMeter = ppm;
+  info->bmiHeader.biYPelsPerMeter = ppm;
+  info->bmiHeader.biClrUsed = 256;
+  info->bmiHeader.biClrImportant = 256;
+  for (int i = 0; i < 256; ++i) info->bmiColors[i] = RGBQUAD{BYTE(i), BYTE(i), BYTE(i), 0};
+  // The library's rows in order: its first row is the bitmap's first (bottom) row.
+  uint8_t* pixels = dib.get() + headerSize;
+  for (int y = 0; y < height; ++y) std::memcpy(pixels + size_t(y) * stride, rows + size_t(y) * width, size_t(width));
+  std::unique_ptr<gp::Bitmap> bitmap(new gp::Bitmap(info, pixels));
+  if (!bitmap || bitmap->GetLastStatus() != gp::Ok) return nullptr;
+  return std::unique_ptr<IReconPicture>(new CGdiReconPicture(bitmap.release(), std::move(dib)));
+}
+
+void CGdiReconPictures::ShowThumbnail(IReconPicture& picture, int x, int y, int width) {
+  orvaq::imaging::DrawScreenThumbnail(G(picture).Bitmap(), x, y, width, &m_LastThumbnail);
+}
+
+bool CGdiReconPictures::Rotate90(IReconPicture& picture) {
+  gp::Bitmap* b = G(picture).Bitmap();
+  return b && b->RotateFlip(gp::Rotate90FlipNone) == gp::Ok;
+}
+
+bool CGdiReconPictures::SaveWithBmpEncoder(IReconPicture& picture, const std::wstring& path) {
+  return orvaq::imaging::SaveWithBmpEncoder(G(picture).Bitmap(), path);
+}
+
+bool CGdiReconPictures::WriteGreyBmp(IReconPicture& picture, const std::wstring& path) {
+  return orvaq::imaging::WriteGreyBmp(G(picture).Bitmap(), path);
+}
+
+std::unique_ptr<IReconPicture> CGdiReconPictures::AdjustGamma(IReconPicture& picture, int gamma) {
+  return Wrap(orvaq::imaging::AdjustGamma(G(picture).Bitmap(), gamma));
+}
+
+std::unique_ptr<IReconPicture> CGdiReconPictures::AdjustContrastLuminosity(IReconPicture& picture, int lum, int con) {
+  return Wrap(orvaq::imaging::AdjustContrastLuminosity(G(picture).Bitmap(), lum, con));
+}
+
+std::unique_ptr<IReconPicture> CGdiReconPictures::AddSensorMark(IReconPicture& picture, const std::wstring& markName,
+                                                                const std::wstring& text) {
+  return Wrap(orvaq::imaging::AddSensorMark(G(picture).Bitmap(), SkinOrStandIn(markName), text));
+}
+
+void CGdiReconPictures::SetResolution(IReconPicture& picture, float dpi) {
+  if (gp::Bitmap* b = G(picture).Bitmap()) b->SetResolution(dpi, dpi);
+}
+
+IReconPicture* CGdiReconPictures::BuiltInPicture(const std::wstring& name) {
+  auto it = m_BuiltIn.find(name);
+  if (it != m_BuiltIn.end()) return it->second.get();
+  gp::Bitmap* source = SkinOrStandIn(name);
+  if (!source) return nullptr;
+  // A copy of our own: the resolution set on it must not change the skin's picture.
+  gp::Bitmap* copy = source->Clone(0, 0, INT(source->GetWidth()), INT(source->GetHeight()), PixelFormat24bppRGB);
+  if (!copy || copy->GetLastStatus() != gp::Ok) {
+    delete copy;
+    return nullptr;
+  }
+  CGdiReconPicture* picture = new CGdiReconPicture(copy);
+  m_BuiltIn[name].reset(picture);
+  return picture;
+}
+
+gp::Bitmap* CGdiReconPictures::SkinOrStandIn(const std::wstring& name) {
+  if (skinPicture)
+    if (gp::Bitmap* b = skinPicture(name)) return b;
+  auto it = m_StandIns.find(name);
+  if (it != m_StandIns.end()) return it->second.get();
+  // The skin's sizes: marks 32 x 12 and 64 x 24, empty plates 500 and 1000 square.
+  int w = 0, h = 0;
+  if (name == L"MARK_SENSOR_20") w = 32, h = 12;
+  else if (name == L"MARK_SENSOR_40") w = 64, h = 24;
+  else if (name == L"EMPY_PLATE_FAST") w = h = 500;
+  else if (name == L"EMPY_PLATE_SD") w = h = 1000;
+  else return nullptr;
+  std::unique_ptr<gp::Bitmap> b(new gp::Bitmap(w, h, PixelFormat24bppRGB));
+  if (!b || b->GetLastStatus() != gp::Ok) return nullptr;
+  {
+    gp::Graphics g(b.get());
+    const bool mark = h < 100;
+    gp::SolidBrush fill(mark ? gp::Color(255, 255, 255, 255) : gp::Color(255, 200, 200, 200));
+    g.FillRectangle(&fill, 0, 0, w, h);
+    if (!mark) {
+      // A frame and a diagonal, so an empty plate is never taken for an exposed one.
+      gp::Pen pen(gp::Color(255, 96, 96, 96), gp::REAL(w / 100));
+      g.DrawRectangle(&pen, w / 20, h / 20, w - w / 10, h - h / 10);
+      g.DrawLine(&pen, w / 20, h - h / 20, w - w / 20, h / 20);
+    }
+  }
+  gp::Bitmap* raw = b.get();
+  m_StandIns[name] = std::move(b);
+  return raw;
+}
+
+// ------------------------------------------------------------- CReconstructionWin
+
+CReconstructionWin::CReconstructionWin(COrvaqController& controller, CKvParameters& parameters, HWND mainWindow)
+    : m_Settings(parameters),
+      m_Env(mainWindow, parameters.GetText(1000)),
+      m_Reconstruction(controller, m_Settings, m_Env, m_Pictures, CWinModuleLoader::Instance(), m_NoMultiPlate) {}
+
+void CReconstructionWin::Attach(CAcquisitionHostWin& host) {
+  host.reconstruct = [this] { return m_Reconstruction.ReconstructAcquisition(); };
+}

@@ -1,0 +1,110 @@
+// The reconstruction's Win32 and GDI+ edge: files through the kernel calls, the rebuild
+// process, message boxes and beeps on the main window (CReconEnvWin), pictures as GDI+
+// bitmaps (CGdiReconPictures), and CReconstructionWin, which puts them together with the
+// settings and the filter-library loader so that COrvaqDlg hands its controller's
+// reconstruction hook to one object.
+#pragma once
+
+#include <windows.h>
+#include <objidl.h>
+#include <gdiplus.h>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "acquisition/KvReconSettings.h"
+#include "acquisition/Reconstruction.h"
+
+class CAcquisitionHostWin;
+
+class CReconEnvWin : public IReconEnv {
+ public:
+  // `mainWindow` owns the boxes and gives the thumbnail's place; may be null.
+  CReconEnvWin(HWND mainWindow, std::wstring caption) : m_hMainWindow(mainWindow), m_sCaption(std::move(caption)) {}
+  void SetMainWindow(HWND window) { m_hMainWindow = window; }
+  void SetCaption(const std::wstring& caption) { m_sCaption = caption; }
+
+  uint32_t GetTickCount() override;
+  std::wstring ProgramFolder() override;
+  bool FileExists(const std::wstring& path) override;
+  bool CopyFileOver(const std::wstring& from, const std::wstring& to) override;
+  bool MoveFileOver(const std::wstring& from, const std::wstring& to) override;
+  bool DeleteFile(const std::wstring& path) override;
+  bool MakeTempFile(const std::wstring& folder, const std::wstring& prefix, std::wstring& path) override;
+  bool CreateFolder(const std::wstring& path) override;
+  bool ReadRawHeader(const std::wstring& path, uint64_t& size, uint8_t header[36]) override;
+  bool WriteNewFile(const std::wstring& path, const std::string& bytes) override;
+  bool StartProcess(const std::wstring& commandLine, bool show) override;
+  int ShowMessageBox(const std::wstring& text, unsigned style) override;
+  void MessageBeep(unsigned type) override;
+  void Repaint() override;
+  void MainWindowRect(int& left, int& top, int& right, int& bottom) override;
+
+ private:
+  HWND m_hMainWindow;
+  std::wstring m_sCaption;
+};
+
+// A GDI+ bitmap, with the device-independent bitmap it was made from when GDI+ reads
+// its pixels in place.
+class CGdiReconPicture : public IReconPicture {
+ public:
+  explicit CGdiReconPicture(Gdiplus::Bitmap* bitmap, std::unique_ptr<uint8_t[]> dib = nullptr)
+      : m_pBitmap(bitmap), m_Dib(std::move(dib)) {}
+  int Width() const override { return m_pBitmap ? int(m_pBitmap->GetWidth()) : 0; }
+  int Height() const override { return m_pBitmap ? int(m_pBitmap->GetHeight()) : 0; }
+  Gdiplus::Bitmap* Bitmap() const { return m_pBitmap.get(); }
+
+ private:
+  std::unique_ptr<Gdiplus::Bitmap> m_pBitmap;
+  std::unique_ptr<uint8_t[]> m_Dib;
+};
+
+class CGdiReconPictures : public IReconPictures {
+ public:
+  // The skin's pictures by name (marks, empty plates); null when it has none. The
+  // bitmap stays the skin's. Without a skin picture a plain stand-in of the skin's size
+  // is drawn, so the outputs exist before the skin does.
+  std::function<Gdiplus::Bitmap*(const std::wstring& name)> skinPicture;
+
+  std::unique_ptr<IReconPicture> FromGreyRows(const uint8_t* rows, int width, int height, int32_t ppm) override;
+  void ShowThumbnail(IReconPicture& picture, int x, int y, int width) override;
+  bool Rotate90(IReconPicture& picture) override;
+  bool SaveWithBmpEncoder(IReconPicture& picture, const std::wstring& path) override;
+  bool WriteGreyBmp(IReconPicture& picture, const std::wstring& path) override;
+  std::unique_ptr<IReconPicture> AdjustGamma(IReconPicture& picture, int gamma) override;
+  std::unique_ptr<IReconPicture> AdjustContrastLuminosity(IReconPicture& picture, int lum, int con) override;
+  std::unique_ptr<IReconPicture> AddSensorMark(IReconPicture& picture, const std::wstring& markName,
+                                               const std::wstring& text) override;
+  void SetResolution(IReconPicture& picture, float dpi) override;
+  IReconPicture* BuiltInPicture(const std::wstring& name) override;
+
+  // The screen rectangle of the last thumbnail (erased by the dialog at timer 1010).
+  const RECT& LastThumbnailRect() const { return m_LastThumbnail; }
+
+ private:
+  Gdiplus::Bitmap* SkinOrStandIn(const std::wstring& name);
+  RECT m_LastThumbnail{0, 0, 0, 0};
+  std::map<std::wstring, std::unique_ptr<CGdiReconPicture>> m_BuiltIn;
+  std::map<std::wstring, std::unique_ptr<Gdiplus::Bitmap>> m_StandIns;
+};
+
+// Everything the dialog needs for its reconstruction hook.
+class CReconstructionWin {
+ public:
+  CReconstructionWin(COrvaqController& controller, CKvParameters& parameters, HWND mainWindow);
+  // Points the acquisition host's reconstruction hook at this object.
+  void Attach(CAcquisitionHostWin& host);
+  CReconstruction& Reconstruction() { return m_Reconstruction; }
+  CGdiReconPictures& Pictures() { return m_Pictures; }
+  CReconEnvWin& Env() { return m_Env; }
+
+ private:
+  CKvReconSettings m_Settings;
+  CReconEnvWin m_Env;
+  CGdiReconPictures m_Pictures;
+  CNoMultiPlate m_NoMultiPlate;
+  CReconstruction m_Reconstruction;
+};
