@@ -63,6 +63,13 @@ TEST(SimPlates, EverySizeAndModePassesTheLayoutRules) {
     EXPECT_EQ(Word(p.raw, first + p.lineSize - 32), 0xFFFF);
     EXPECT_EQ(Word(p.raw, last), p.lineCount - 1);
     EXPECT_EQ(Word(p.raw, last + p.lineSize - 32), p.lineCount - 2);
+    // A middle line: its encoder position and the sum of its samples.
+    unsigned k = p.lineCount / 2;
+    size_t rec = raw::kHeaderSize + size_t(k) * p.lineSize;
+    uint32_t sum = 0;
+    for (unsigned s = 0; s < p.samplesPerLine; ++s) sum += Sample(p, k, s);
+    EXPECT_EQ(Dword(p.raw, rec + p.lineSize - 28), sum);
+    EXPECT_NEAR(double(Dword(p.raw, rec + 4)), k * 1000.0 / p.resolution, 0.5);
   }
 }
 
