@@ -1,7 +1,7 @@
 // The WinINet transport of CHttpClient: one asynchronous HTTP/1.0 POST attempt with the
 // named events "Cnx_Event", "ROp_Event" and "RCo_Event" signalled by the status callback.
 // Owns the attempt's handles and events, and the memory WinINet may still write after a
-// timed-out wait.
+// timed-out wait. One attempt is in flight per process (the event names are shared).
 #pragma once
 
 #include <windows.h>
