@@ -66,7 +66,7 @@ bool CReconstruction::ReconstructAcquisition() {
   // The next transfer writes "LASTACQP2.BIN" again: this one moves to a name of its own.
   std::wstring temporary;
   if (m_Env.MakeTempFile(folder, L"LAST", temporary)) {
-    m_Env.DeleteFile(temporary);
+    m_Env.RemoveFile(temporary);
     if (m_Env.MoveFileOver(rawPath, temporary)) rawPath = temporary;
   }
 
@@ -260,7 +260,7 @@ bool CReconstruction::WriteInfoFile(const std::wstring& temporaryPath, const Inf
   const std::string bytes = EncodeInfoFile(ComposeInfoText(content));
   if (!m_Env.WriteNewFile(temporaryPath, bytes)) {
     // A half-written ".NFOT" is never renamed, and is not left to look like a hand-over.
-    m_Env.DeleteFile(temporaryPath);
+    m_Env.RemoveFile(temporaryPath);
     m_Env.ShowMessageBox(L"NFO file Error !", kMbOk | kMbIconError);
     LogPrintf(L"Impossible de créer le fichier NFO.");
     m_Env.MessageBeep(kBeepError);
@@ -293,7 +293,7 @@ bool CReconstruction::WriteOutputs(IReconPicture& picture, InfoFileContent conte
   const bool rawCopied = m_Env.CopyFileOver(kvpath::Join(folder, kRawCopyName), finalRaw);
   // The temporary raw file goes only once its data has a lasting copy.
   if (rawCopied)
-    m_Env.DeleteFile(rawPath);
+    m_Env.RemoveFile(rawPath);
   else
     KeepRaw(rawPath);
 
@@ -377,7 +377,7 @@ bool CReconstruction::ExternalRebuild(const std::wstring& rawPath) {
 
   if (!m_Env.StartProcess(commandLine, args.showPreview)) {
     // The classic rebuild takes over; a ".NFOT" nobody will complete is not left behind.
-    m_Env.DeleteFile(args.infoPath);
+    m_Env.RemoveFile(args.infoPath);
     LogPrintf(L"Rebuild Externe impossible.");
     return false;
   }

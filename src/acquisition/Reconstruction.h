@@ -63,7 +63,7 @@ class IReconEnv {
   virtual bool CopyFileOver(const std::wstring& from, const std::wstring& to) = 0;
   // Moves (renames), replacing the target.
   virtual bool MoveFileOver(const std::wstring& from, const std::wstring& to) = 0;
-  virtual bool DeleteFile(const std::wstring& path) = 0;
+  virtual bool RemoveFile(const std::wstring& path) = 0;
   // A new empty file with a unique name (`prefix` and a number) in `folder`, as
   // GetTempFileNameW makes it; false when none can be made.
   virtual bool MakeTempFile(const std::wstring& folder, const std::wstring& prefix, std::wstring& path) = 0;

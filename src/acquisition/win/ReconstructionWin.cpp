@@ -65,7 +65,7 @@ bool CReconEnvWin::MoveFileOver(const std::wstring& from, const std::wstring& to
   return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED) != FALSE;
 }
 
-bool CReconEnvWin::DeleteFile(const std::wstring& path) { return DeleteFileW(path.c_str()) != FALSE; }
+bool CReconEnvWin::RemoveFile(const std::wstring& path) { return ::DeleteFileW(path.c_str()) != FALSE; }
 
 bool CReconEnvWin::MakeTempFile(const std::wstring& folder, const std::wstring& prefix, std::wstring& path) {
   wchar_t name[MAX_PATH + 1] = {};

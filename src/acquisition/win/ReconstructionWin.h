@@ -31,7 +31,7 @@ class CReconEnvWin : public IReconEnv {
   bool FileExists(const std::wstring& path) override;
   bool CopyFileOver(const std::wstring& from, const std::wstring& to) override;
   bool MoveFileOver(const std::wstring& from, const std::wstring& to) override;
-  bool DeleteFile(const std::wstring& path) override;
+  bool RemoveFile(const std::wstring& path) override;
   bool MakeTempFile(const std::wstring& folder, const std::wstring& prefix, std::wstring& path) override;
   bool CreateFolder(const std::wstring& path) override;
   bool ReadRawHeader(const std::wstring& path, uint64_t& size, uint8_t header[36]) override;

@@ -91,7 +91,7 @@ class Env : public IReconEnv {
     fs::rename(N(from), N(to), ec);
     return !ec;
   }
-  bool DeleteFile(const std::wstring& p) override {
+  bool RemoveFile(const std::wstring& p) override {
     Event("Delete " + fs::path(N(p)).filename().string());
     std::error_code ec;
     return fs::remove(N(p), ec);
