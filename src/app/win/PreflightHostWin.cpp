@@ -5,37 +5,44 @@
 #include <ws2tcpip.h>
 #include <windows.h>
 
-#include "common/text.h"
+#include "scanner_link/win/ImageClient.h"
+#include "scanner_link/win/SNDPListener.h"
 #include "firewall/win/KvFirewallPolicyWin.h"
 
 namespace {
 
 constexpr DWORD kTrialWaitMs = 100;
 
-void TrySocket(const std::wstring& address, long port, bool tcp) {
-  WSADATA data;
-  if (WSAStartup(MAKEWORD(2, 2), &data) != 0) return;
-  SOCKET s = socket(AF_INET, tcp ? SOCK_STREAM : SOCK_DGRAM, tcp ? IPPROTO_TCP : IPPROTO_UDP);
-  if (s != INVALID_SOCKET) {
-    sockaddr_in sa = {};
-    sa.sin_family = AF_INET;
-    sa.sin_port = htons(static_cast<u_short>(port));
-    sa.sin_addr.s_addr = INADDR_ANY;
-    const std::string narrow = orvaq::ToUtf8(address);
-    if (!narrow.empty() && inet_pton(AF_INET, narrow.c_str(), &sa.sin_addr) != 1) sa.sin_addr.s_addr = INADDR_ANY;
-    if (bind(s, reinterpret_cast<sockaddr*>(&sa), sizeof(sa)) == 0 && tcp) listen(s, 1);
-    Sleep(kTrialWaitMs);
-    closesocket(s);
+// Receives the trial listeners' socket notifications, which nobody needs.
+class MessageWindow {
+ public:
+  MessageWindow()
+      : m_hWnd(CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr)) {}
+  ~MessageWindow() {
+    if (m_hWnd) DestroyWindow(m_hWnd);
   }
-  WSACleanup();
-}
+  HWND Handle() const { return m_hWnd; }
+
+ private:
+  HWND m_hWnd;
+};
 
 }  // namespace
 
-void CSocketTrialListeners::TryStatusListener(const std::wstring& address) { TrySocket(address, kStatusPort, false); }
+void CScannerLinkTrialListeners::TryStatusListener(const std::wstring& address) {
+  MessageWindow window;
+  CSNDPListener* listener = new CSNDPListener(address);
+  listener->StartListening(window.Handle());
+  Sleep(kTrialWaitMs);
+  delete listener;  // cancels its notifications and closes its socket
+}
 
-void CSocketTrialListeners::TryImageListener(const std::wstring& address, long port) {
-  TrySocket(address, port, true);
+void CScannerLinkTrialListeners::TryImageListener(const std::wstring& address, long port) {
+  MessageWindow window;
+  CImageClient* listener = new CImageClient(static_cast<uint16_t>(port));
+  listener->Listen(window.Handle());
+  Sleep(kTrialWaitMs);
+  delete listener;
 }
 
 bool CPreflightHostWin::IsWorkstationVistaOrLater() {

@@ -7,10 +7,9 @@
 #include "app/NetworkPreflight.h"
 #include "settings/win/KvAdaptersWin.h"
 
-// Until the scanner link's listener classes are wired in, the trial opens and closes
-// plain sockets on the same ports (UDP 48322, TCP 3333): what matters for the start-up
-// is that the program has bound them once.
-class CSocketTrialListeners : public ITrialListenerFactory {
+// The trial with the scanner link's own listeners: each one is made, listens for 100 ms
+// (its notifications go to a message-only window) and is deleted.
+class CScannerLinkTrialListeners : public ITrialListenerFactory {
  public:
   void TryStatusListener(const std::wstring& address) override;
   void TryImageListener(const std::wstring& address, long port) override;
@@ -18,7 +17,7 @@ class CSocketTrialListeners : public ITrialListenerFactory {
 
 class CPreflightHostWin : public INetworkPreflightHost {
  public:
-  // `listeners` replaces the socket trial when given (not owned).
+  // `listeners` replaces the scanner-link trial when given (not owned).
   explicit CPreflightHostWin(ITrialListenerFactory* listeners = nullptr)
       : m_pListeners(listeners ? listeners : &m_SocketTrial) {}
   KvAdapterSource& Adapters() override { return m_Adapters; }
@@ -29,6 +28,6 @@ class CPreflightHostWin : public INetworkPreflightHost {
 
  private:
   KvAdaptersWin m_Adapters;
-  CSocketTrialListeners m_SocketTrial;
+  CScannerLinkTrialListeners m_SocketTrial;
   ITrialListenerFactory* m_pListeners;
 };
