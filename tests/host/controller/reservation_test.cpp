@@ -498,3 +498,40 @@ TEST_F(ControllerTest, StatusControlDropsAReservationOfAnUnseenScannerWithoutARe
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ControllerTest, ButtonWhileReservedIsStillRefusedInSettingsOnGuiOrWithAnImageWaiting) {
+  struct Row {
+    const char* name;
+    bool inSettings;
+    uint8_t state, waiting;
+    const wchar_t* log;
+  } rows[] = {
+      {"settings", true, SNDP_STATE_RESERVED, 0, L"Action refusée car on est dans le paramétrage."},
+      {"gui", false, SNDP_STATE_ON_GUI, 0, L"Action refusée car le LUMEQ est sur GUI."},
+      {"image", false, SNDP_STATE_RESERVED, 7, L"Action refusée car on a une image en attente."},
+  };
+  for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
+    SCOPED_TRACE(std::string("row ") + std::to_string(i) + " " + rows[i].name);
+    TearDown();
+    lines.clear();
+    host = fake::Host();
+    settings = fake::Settings();
+    SetUp();
+    LinkAndReserve();
+    SNDPFrame f = fake::MakeFrame();
+    f.resaTerminal = 3;
+    f.state = rows[i].state;
+    f.waitingImageTerminal = rows[i].waiting;
+    Feed(f);
+    ctl->m_bInSettings = rows[i].inSettings;
+    host.scanner.requests.clear();
+    ctl->ReservationAction();
+    EXPECT_TRUE(HasLog(rows[i].log));
+    EXPECT_TRUE(ctl->m_bReserved);
+    EXPECT_TRUE(host.scanner.requests.empty());
+  }
+}
+
+}  // namespace
