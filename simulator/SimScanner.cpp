@@ -431,6 +431,7 @@ void CSimScanner::Deliver(const std::string& address) {
   d.bytes = m_Image.bytes;
   d.id = m_nNextDelivery++;
   m_Image.inFlight = true;
+  m_Image.deliveryId = d.id;
   m_Image.waiting = false;
   m_Deliveries.push_back(std::move(d));
 }
@@ -442,8 +443,7 @@ std::vector<Delivery> CSimScanner::TakeDeliveries() {
 }
 
 void CSimScanner::DeliveryDone(uint32_t id, bool ok) {
-  (void)id;
-  if (!m_Image.present) return;
+  if (!m_Image.present || m_Image.deliveryId != id) return;
   m_Image.inFlight = false;
   // Not received: the image waits for its station; received: it stays held, not
   // reported, until the station acknowledges it (or its reservation ends).

@@ -171,6 +171,7 @@ class CSimScanner {
     bool present = false;
     bool waiting = false;   // reported as waiting for `term`
     bool inFlight = false;
+    uint32_t deliveryId = 0;  // the transfer in flight, so a late outcome of an older one is ignored
     int term = 0, color = 0;
     std::string docName, patName;
     unsigned lineCount = 0, lineSize = 0;

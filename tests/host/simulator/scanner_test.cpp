@@ -301,6 +301,16 @@ TEST_F(SimScannerTest, UndeliveredImageWaitsAndPatternReadSendsATestPattern) {
   EXPECT_EQ(m_Scanner.WaitingImageTerminal(), 5);
   EXPECT_EQ(Code(Prm("read_ok")), 200);
 
+  // The outcome of an older transfer arriving late does not touch a newer image.
+  ASSERT_TRUE(m_Scanner.Scan(spec, false, &why));
+  std::vector<Delivery> newer = m_Scanner.TakeDeliveries();
+  ASSERT_EQ(newer.size(), 1u);
+  m_Scanner.DeliveryDone(d[0].id, false);
+  EXPECT_EQ(m_Scanner.WaitingImageTerminal(), 0);
+  EXPECT_EQ(Code(Prm("image_read")), 409);  // the newer one is still on its way
+  m_Scanner.DeliveryDone(newer[0].id, true);
+  EXPECT_EQ(Code(Prm("read_ok")), 200);
+
   EXPECT_EQ(Code(Prm("image_mode=debug")), 200);
   EXPECT_EQ(Code(Prm("image_read")), 200);
   d = m_Scanner.TakeDeliveries();
