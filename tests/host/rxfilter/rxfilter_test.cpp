@@ -87,6 +87,15 @@ void FixChecksums(std::vector<uint8_t>& raw, unsigned L) {
   }
 }
 
+// Removes this run's temporary folder at the end.
+struct TempCleanup : ::testing::Environment {
+  void TearDown() override {
+    std::error_code ec;
+    fs::remove_all(TempDir(), ec);
+  }
+};
+const auto* const kCleanup = ::testing::AddGlobalTestEnvironment(new TempCleanup);
+
 }  // namespace
 
 TEST(RXFilterRecords, LayoutMatchesTheLibraryInterface) {
