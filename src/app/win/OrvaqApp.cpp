@@ -178,6 +178,7 @@ bool COrvaqApp::InitInstance() {
 
   {
     COrvaqDlg dialog(m_Jobs);
+    dialog.m_fnRestartLog = [] { RestartLogAfterReadOk(); };
     dialog.DoModal();
   }
   StopGdiplus();

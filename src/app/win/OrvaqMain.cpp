@@ -2,11 +2,11 @@
 // loop follows it because no main window remains.
 #include <windows.h>
 
-#include "app/win/OneShotJobsUnavailable.h"
 #include "app/win/OrvaqApp.h"
+#include "imaging/win/OneShotJobsWin.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR commandLine, int) {
-  COneShotJobsUnavailable jobs;
+  COneShotJobsWin jobs;
   COrvaqApp app(commandLine ? commandLine : L"", jobs);
   app.InitInstance();
   return 0;
