@@ -8,8 +8,10 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "acquisition/OrvaqController.h"
@@ -429,4 +431,31 @@ TEST_F(ReconstructionWine, RebuildProgramThatCannotStartLeavesTheClassicPath) {
   EXPECT_TRUE(Logged("Rebuild Classique."));
   EXPECT_TRUE(Exists(images + L"1234_LastBmpLUM2_001.NFO"));
   for (const auto& n : Names(images)) EXPECT_EQ(n.find(L".NFOT"), std::wstring::npos) << orvaq::ToUtf8(n);
+}
+
+TEST_F(ReconstructionWine, InfoFileIsNeverSeenIncomplete) {
+  // A reader polls for the final name during the run, as the calling application does.
+  const std::wstring nfo = images + L"1234_LastBmpLUM2_001.NFO";
+  std::atomic<bool> done(false);
+  std::atomic<int> seen(0), incomplete(0);
+  std::thread reader([&] {
+    while (!done) {
+      if (Exists(nfo)) {
+        const std::wstring text = InfoText(nfo);
+        ++seen;
+        if (text.find(L"[ACQUISITION]\r\n") == std::wstring::npos ||
+            text.size() < 8 || text.substr(text.size() - 8) != L"Mire=0\r\n")
+          ++incomplete;
+      }
+      Sleep(1);
+    }
+  });
+  Arrive(1, 0);
+  const bool ok = Run();
+  Sleep(20);
+  done = true;
+  reader.join();
+  ASSERT_TRUE(ok);
+  EXPECT_GT(seen.load(), 0);
+  EXPECT_EQ(incomplete.load(), 0);
 }
