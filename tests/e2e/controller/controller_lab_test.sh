@@ -1,0 +1,140 @@
+#!/usr/bin/env bash
+# Lab test of the acquisition controller: Orvaq.exe under Wine on a lab workstation, the
+# scanner simulator in monoposte mode, and the simulator's exchange record as the witness.
+# The station links and identifies with exactly the expected payload; reserves by itself,
+# sends its language and the mode, and refreshes the reservation every 20 s; a scanned
+# plate is checked and acknowledged with "read_ok" (and the log starts again); a
+# corrupted plate is answered "read_nok" and stays on the scanner; a scanner that goes
+# silent is dropped and picked up again. Every wait polls with a generous time-out.
+#   controller_lab_test.sh SIM_BIN_DIR WIN_BIN_DIR
+set -uo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../../.." && pwd)
+bin=$(cd "${1:?usage: controller_lab_test.sh SIM_BIN_DIR WIN_BIN_DIR}" && pwd)
+winbin=${2:?usage: controller_lab_test.sh SIM_BIN_DIR WIN_BIN_DIR}
+[ "$(id -u)" = 0 ] || { echo "SKIP: the lab needs root"; exit 77; }
+for f in Orvaq.exe Orvaq.TXT RXFilter.DLL; do
+  [ -f "$winbin/$f" ] || { echo "SKIP: $winbin/$f missing (build the win64 preset first)"; exit 77; }
+done
+
+export ORVAQ_LAB=oct$$ ORVAQ_LAB_NET=10.214.$((100 + $$ % 100)) ORVAQ_LAB_BIN=$bin
+lab="$root/tools/lab/lab.sh"
+rec_py="$here/record.py"
+work=$(mktemp -d /tmp/orvaq-ctltest-XXXXXX)
+failures=0
+check() {  # check "what" command...
+  local what=$1; shift
+  if "$@"; then echo "ok - $what"; else echo "FAILED - $what"; failures=$((failures + 1)); fi
+}
+finish() {
+  # The lab ends exactly what it started (Orvaq under Wine included) and its namespaces.
+  bash "$lab" down >/dev/null 2>&1 || true
+  rm -rf "$work" "/tmp/orvaq-lab-$ORVAQ_LAB"
+}
+trap finish EXIT
+
+bash "$lab" up 1 >/dev/null || { echo "FAILED - lab up"; exit 1; }
+eval "$(bash "$lab" env)"
+rec() { python3 "$rec_py" "$LAB_RECORD" "$@"; }
+orvaq_log() {  # the current Orvaq log file of the workstation (Latin-1 text)
+  find "$LAB_STATE/ws1/prefix/drive_c/users" -path '*Logs KVW*' -name 'Orvaq.txt' 2>/dev/null | head -n1
+}
+log_has() { local f; f=$(orvaq_log); [ -n "$f" ] && LC_ALL=C grep -aq -- "$1" "$f"; }
+wait_log() {  # wait_log PATTERN TIMEOUT_S
+  local end=$((SECONDS + $2))
+  while [ $SECONDS -le $end ]; do log_has "$1" && return 0; sleep 0.5; done
+  return 1
+}
+sim() { bash "$lab" sim "$@" >/dev/null; }
+sim_status_has() { bash "$lab" sim status | grep -q -- "$1"; }
+
+# The program folder: Orvaq with its texts and filter library, and an older installation's
+# settings file beside it, which the first start moves to the per-user folder.
+prog=$work/prog
+mkdir -p "$prog" "$work/images"
+cp "$winbin"/Orvaq.exe "$winbin"/Orvaq.TXT "$winbin"/RXFilter.DLL "$prog"/
+cp "$winbin"/Orvaqerr.* "$prog"/ 2>/dev/null || true
+images=$(echo "Z:$work/images" | tr / '\\')
+printf '[SENSOR]\r\nLUMEQ2Serial=LQ2SIM0001\r\nStationNumber=3\r\nLUMEQ2Color=4\r\nAdapterName=eth0\r\nImagesPath=%s\r\n' \
+  "$images" > "$prog/Orvaq.INI"
+
+check "simulator in monoposte mode" sim state mode=mono
+bash "$lab" run 1 --bg "$prog/Orvaq.exe" /doctor "Dr Smith" /patient Anne-Marie /lang 40c >/dev/null
+
+# 1. Linking and identification, byte for byte.
+mac=$(echo "$LAB_WS1_MAC" | tr a-f A-F)
+printf 'ready=1\r\nterm=03\r\ncolor=05\r\nmac=%s\r\ntext_coding=ASCII\r\ndoc_name=Dr Smith\r\npat_name=Anne\\x2dMarie\r\ntime=000\r\nlevel=0\r\nmode=sd' \
+  "$mac" > "$work/id.txt"
+t_id=$(rec wait-body lumeq2.id "$work/id.txt" 0 180)
+check "the station identifies with exactly the expected payload" test -n "$t_id"
+check "the identification came from the workstation" \
+  grep -q "\"from\":\"$LAB_WS1_IP:[0-9]*\",\"request\":\"POST /lumeq2.id HTTP/1.0\"" "$LAB_RECORD"
+if [ -z "$t_id" ]; then
+  echo "--- Orvaq log:"; f=$(orvaq_log); [ -n "$f" ] && tail -n 40 "$f"
+  echo "--- run log:"; tail -n 20 "$LAB_STATE/ws1/run.log" 2>/dev/null
+  echo "$failures failure(s)"; exit 1
+fi
+
+# 2. Monoposte: it reserves by itself (40 s), then sends the language and the mode.
+printf 'ready=1\r\nterm=03\r\ncolor=05\r\nmac=%s\r\ntext_coding=ASCII\r\ndoc_name=Dr Smith\r\npat_name=Anne\\x2dMarie\r\ntime=040\r\nlevel=0\r\nmode=sd' \
+  "$mac" > "$work/res.txt"
+t_res=$(rec wait-body lumeq2.res "$work/res.txt" "$t_id" 90)
+check "the station reserves by itself for 40 s" test -n "$t_res"
+t_res=${t_res:-0}
+t_lang=$(rec wait-prm "gui_language=french" "$t_res" 30)
+check "then it sends its language" test -n "$t_lang"
+t_mode=$(rec wait-prm "reservation_mode=mono" "${t_lang:-$t_res}" 30)
+check "then it sends the reservation mode" test -n "$t_mode"
+check "the simulator reports terminal 3 as holder" sim_status_has '"resaTerminal":3'
+
+# 3. The refresh every 20 s ("reload=040"), measured on the simulator's clock.
+reloads=$(rec times-prm "reload=040" "$t_res" 2 120)
+check "two reservation refreshes arrive" test -n "$reloads"
+if [ -n "$reloads" ]; then
+  read -r r1 r2 <<<"$reloads"
+  check "the first refresh comes about 20 s after the reservation ($((r1 - t_res)) ms)" \
+    test $((r1 - t_res)) -ge 15000 -a $((r1 - t_res)) -le 40000
+  check "the next one about 20 s later ($((r2 - r1)) ms)" test $((r2 - r1)) -ge 15000 -a $((r2 - r1)) -le 40000
+fi
+
+# 4. A scanned plate is received, checked and acknowledged; the log starts again.
+t0=$(rec last-t)
+check "scan of a good plate" sim scan size=1 "save=$work/good.bin"
+t_ok=$(rec wait-prm "read_ok" "$t0" 180)
+check "the plate is acknowledged with read_ok" test -n "$t_ok"
+check "after image_info was asked" test "$(rec count-prm image_info "$t0")" -ge 1
+size=$(stat -c %s "$work/good.bin")
+check "the whole plate was delivered ($size bytes)" \
+  grep -q "\"kind\":\"image\",\"to\":\"$LAB_WS1_IP:3333\",\"bytes\":$size,\"outcome\":\"sent\"" "$LAB_RECORD"
+check "the acquisition's information file is in the images folder" \
+  test -n "$(find "$work/images" -iname '*.NFO' | head -n1)"
+check "the log started again after read_ok" wait_log "Reset du log suite . un read_ok." 30
+f=$(orvaq_log)
+check "the restarted log opens with its header" \
+  bash -c "head -n 2 '$f' | grep -aq 'Logg started on'"
+check "the scanner holds no image after read_ok" sim_status_has '"waitingImageTerminal":0'
+
+# 5. A corrupted plate is answered read_nok and stays on the scanner.
+check "line corruption armed" sim fault corrupt_line=3
+t1=$(rec last-t)
+check "scan of a plate that will arrive corrupted" sim scan size=1
+t_nok=$(rec wait-prm "read_nok" "$t1" 180)
+check "the corrupted plate is answered read_nok" test -n "$t_nok"
+check "and never acknowledged read_ok" test "$(rec count-prm read_ok "$t1")" = 0
+check "the image stays on the scanner for this station" sim_status_has '"waitingImageTerminal":3'
+check "the check logged the faulty line" log_has "Num.ro de ligne innatendu"
+
+# 6. A scanner that vanishes is dropped locally and picked up again when it returns.
+check "the scanner goes silent" sim fault vanish=1
+check "the station drops the silent scanner" wait_log "Pas de LUMEQ d.tect." 90
+t2=$(rec last-t)
+check "the scanner is back" sim fault vanish=0
+t_back=$(rec wait-body lumeq2.id "$work/id.txt" "$t2" 240)
+check "the station identifies again" test -n "$t_back"
+
+if [ "$failures" != 0 ]; then
+  echo "--- Orvaq log (end):"; f=$(orvaq_log); [ -n "$f" ] && tail -n 60 "$f" | LC_ALL=C tr -cd '\11\12\15\40-\176'
+fi
+echo "$failures failure(s)"
+[ "$failures" = 0 ]

@@ -1,0 +1,66 @@
+#!/usr/bin/env python3
+# Questions to the simulator's exchange record (one JSON object a line), polled until
+# they hold or their time runs out, so the lab test never depends on exact timing.
+#   record.py RECORD wait-body FILE BODY-FILE SINCE_MS TIMEOUT_S  -> prints the entry's t
+#   record.py RECORD wait-prm BODY SINCE_MS TIMEOUT_S             -> prints the entry's t
+#   record.py RECORD count-prm BODY SINCE_MS                      -> prints the count
+#   record.py RECORD times-prm BODY SINCE_MS COUNT TIMEOUT_S      -> prints COUNT times
+#   record.py RECORD last-t                                       -> t of the last entry
+import json, sys, time
+
+def entries(path):
+    out = []
+    try:
+        with open(path, encoding="utf-8", errors="replace") as f:
+            for line in f:
+                try:
+                    out.append(json.loads(line))
+                except ValueError:
+                    pass  # a line being written
+    except OSError:
+        pass
+    return out
+
+def http(path, device, body, since):
+    return [e for e in entries(path)
+            if e.get("kind") == "http" and e.get("request") == "POST /%s HTTP/1.0" % device
+            and e.get("body") == body and e.get("t", 0) >= since]
+
+def wait(fn, timeout):
+    end = time.time() + timeout
+    while True:
+        found = fn()
+        if found or time.time() > end:
+            return found
+        time.sleep(0.5)
+
+def main():
+    path, what = sys.argv[1], sys.argv[2]
+    a = sys.argv[3:]
+    if what == "wait-body":
+        body = open(a[1], "rb").read().decode("latin-1")
+        found = wait(lambda: http(path, a[0], body, int(a[2])), float(a[3]))
+    elif what == "wait-prm":
+        found = wait(lambda: http(path, "lumeq2.prm", a[0], int(a[1])), float(a[2]))
+    elif what == "count-prm":
+        print(len(http(path, "lumeq2.prm", a[0], int(a[1]))))
+        return 0
+    elif what == "times-prm":
+        n = int(a[2])
+        found = wait(lambda: len(http(path, "lumeq2.prm", a[0], int(a[1]))) >= n, float(a[3]))
+        if not found:
+            return 1
+        print(" ".join(str(e["t"]) for e in http(path, "lumeq2.prm", a[0], int(a[1]))[:n]))
+        return 0
+    elif what == "last-t":
+        e = entries(path)
+        print(e[-1]["t"] if e else 0)
+        return 0
+    else:
+        return 2
+    if not found:
+        return 1
+    print(found[0]["t"])
+    return 0
+
+sys.exit(main())
