@@ -3,7 +3,8 @@
 # scanner simulator in monoposte mode, and the simulator's exchange record as the witness.
 # The station links and identifies with exactly the expected payload; reserves by itself,
 # sends its language and the mode, and refreshes the reservation every 20 s; a scanned
-# plate is checked and acknowledged with "read_ok" (and the log starts again); a
+# plate is checked and acknowledged with "read_ok" (and the log starts again); a second
+# start with another patient gives the reservation up and it is made again; a
 # corrupted plate is answered "read_nok" and stays on the scanner; a scanner that goes
 # silent is dropped and picked up again. Every wait polls with a generous time-out.
 #   controller_lab_test.sh SIM_BIN_DIR WIN_BIN_DIR
@@ -115,7 +116,22 @@ check "the restarted log opens with its header" \
   bash -c "head -n 2 '$f' | grep -aq 'Logg started on'"
 check "the scanner holds no image after read_ok" sim_status_has '"waitingImageTerminal":0'
 
-# 5. A corrupted plate is answered read_nok and stays on the scanner.
+# 5. A second start of Orvaq with another patient hands its line over: the reservation
+#    made under the previous patient is given up, and monoposte reserves again under the
+#    new one.
+t3=$(rec last-t)
+timeout 120 bash "$lab" run 1 "$prog/Orvaq.exe" /patient Other >/dev/null 2>&1
+check "the second start handed its line over" wait_log "Ligne de commande re.ue : /patient Other" 60
+printf 'ready=0\r\nterm=03\r\ncolor=05\r\nmac=%s\r\ntext_coding=\r\ndoc_name=\r\npat_name=\r\ntime=040\r\nlevel=0\r\nmode=' \
+  "$mac" > "$work/cancel.txt"
+t_cancel=$(rec wait-body lumeq2.res "$work/cancel.txt" "$t3" 60)
+check "the reservation under the previous patient is given up" test -n "$t_cancel"
+sed 's/pat_name=Anne\\x2dMarie/pat_name=Other/' "$work/res.txt" > "$work/res2.txt"
+check "monoposte reserves again under the new patient" \
+  test -n "$(rec wait-body lumeq2.res "$work/res2.txt" "${t_cancel:-$t3}" 60)"
+sed 's/pat_name=Anne\\x2dMarie/pat_name=Other/' "$work/id.txt" > "$work/id2.txt"
+
+# 6. A corrupted plate is answered read_nok and stays on the scanner.
 check "line corruption armed" sim fault corrupt_line=3
 t1=$(rec last-t)
 check "scan of a plate that will arrive corrupted" sim scan size=1
@@ -125,12 +141,12 @@ check "and never acknowledged read_ok" test "$(rec count-prm read_ok "$t1")" = 0
 check "the image stays on the scanner for this station" sim_status_has '"waitingImageTerminal":3'
 check "the check logged the faulty line" log_has "Num.ro de ligne innatendu"
 
-# 6. A scanner that vanishes is dropped locally and picked up again when it returns.
+# 7. A scanner that vanishes is dropped locally and picked up again when it returns.
 check "the scanner goes silent" sim fault vanish=1
 check "the station drops the silent scanner" wait_log "Pas de LUMEQ d.tect." 90
 t2=$(rec last-t)
 check "the scanner is back" sim fault vanish=0
-t_back=$(rec wait-body lumeq2.id "$work/id.txt" "$t2" 240)
+t_back=$(rec wait-body lumeq2.id "$work/id2.txt" "$t2" 240)
 check "the station identifies again" test -n "$t_back"
 
 if [ "$failures" != 0 ]; then
