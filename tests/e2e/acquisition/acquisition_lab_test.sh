@@ -4,13 +4,14 @@
 # size at every Mode, an empty plate, and one plate with a rebuild program present. For
 # each plate the BMP, RAW and NFO appear; the NFO is never seen incomplete while it is
 # polled for; the BMP is read by check_outputs.py and by ImageMagick.
-#   acquisition_lab_test.sh SIM_BIN_DIR WIN_BIN_DIR
+#   acquisition_lab_test.sh SIM_BIN_DIR WIN_BIN_DIR REFERENCE_IMAGE_PROGRAM
 set -uo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../../.." && pwd)
 bin=$(cd "${1:?usage: acquisition_lab_test.sh SIM_BIN_DIR WIN_BIN_DIR}" && pwd)
-winbin=${2:?usage: acquisition_lab_test.sh SIM_BIN_DIR WIN_BIN_DIR}
+winbin=${2:?usage: acquisition_lab_test.sh SIM_BIN_DIR WIN_BIN_DIR REFERENCE_IMAGE_PROGRAM}
+reference=${3:?usage: acquisition_lab_test.sh SIM_BIN_DIR WIN_BIN_DIR REFERENCE_IMAGE_PROGRAM}
 [ "$(id -u)" = 0 ] || { echo "SKIP: the lab needs root"; exit 77; }
 for f in Orvaq.exe Orvaq.TXT RXFilter.DLL reconstruction_fake_rebuild.exe; do
   [ -f "$winbin/$f" ] || { echo "SKIP: $winbin/$f missing (build the win64 preset first)"; exit 77; }
@@ -88,8 +89,11 @@ for mode in 0 1 2 10; do
     nfo=$(wait_nfo "$n" 240)
     check "$what: the information file appears" test -n "$nfo"
     [ -n "$nfo" ] || continue
-    out=$(python3 "$here/check_outputs.py" "$nfo" "$work/sent.bin")
-    check "$what: BMP, RAW and NFO agree ($out)" test $? = 0
+    # The library's own image of the plate the simulator sent.
+    wh=$("$reference" "$work/sent.bin" "$work/reference.px")
+    check "$what: the reference reconstruction" test -n "$wh"
+    out=$(python3 "$here/check_outputs.py" "$nfo" "$work/sent.bin" "$work/reference.px" $wh)
+    check "$what: BMP, RAW and NFO agree, the BMP holds the library's image ($out)" test $? = 0
     bmp=${nfo%.NFO}.bmp
     check "$what: ImageMagick reads an 8-bit grey bitmap" \
       bash -c "identify -format '%z %[type]' '$bmp' | grep -Eq '^8 (Grayscale|Bilevel|Palette)'"

@@ -1,12 +1,15 @@
 #!/usr/bin/env python3
 """Checks one acquisition's files, independently of the program that wrote them.
 
-  check_outputs.py NFO RAW_SENT [empty]
+  check_outputs.py NFO RAW_SENT [empty | REFERENCE WIDTH HEIGHT]
 
 The information file: UTF-16LE with its byte-order mark, five sections, complete. The BMP
 it names: an 8-bit grey bitmap (header, grey palette, sizes) whose width, height and
 pixels per metre agree with the information file. The RAW it names: the bytes the
-scanner sent. Prints one line per failure; exit status 1 when any.
+scanner sent. With a reference (the library's 8-bit rows, top row first, from
+reference_image), the bitmap holds exactly those pixels (the library's first row at the
+bottom, sizes 2 and 3 turned clockwise), outside the marker's corner. Prints one line per
+failure; exit status 1 when any.
 """
 import struct
 import sys
@@ -15,6 +18,7 @@ import sys
 def main():
     nfo_path, sent_path = sys.argv[1], sys.argv[2]
     empty = len(sys.argv) > 3 and sys.argv[3] == "empty"
+    reference = sys.argv[3:6] if len(sys.argv) > 5 else None
     bad = []
     data = open(nfo_path, "rb").read()
     if data[:2] != b"\xff\xfe":
@@ -56,6 +60,23 @@ def main():
     bad += [what for ok, what in checks if not ok]
     if empty and keys["[SENSOR]Size"] != "":
         bad.append("empty plate with a size")
+    if reference and not bad:
+        ref = open(reference[0], "rb").read()
+        rw, rh = int(reference[1]), int(reference[2])
+        turned = keys["[SENSOR]Size"] in ("2", "3")
+        if (bw, bh) != ((rh, rw) if turned else (rw, rh)):
+            bad.append("size %dx%d, library %dx%d" % (bw, bh, rw, rh))
+        else:
+            wrong = 0
+            for k in range(bh):
+                got = bmp[1078 + k * row:1078 + k * row + bw]
+                want = ref[rw - 1 - k::rw] if turned else ref[k * rw:(k + 1) * rw]
+                if k < 60:  # the marker sits in the bottom right corner
+                    got, want = got[:bw - 110], want[:bw - 110]
+                if got != want:
+                    wrong += sum(1 for a, b in zip(got, want) if a != b)
+            if wrong:
+                bad.append("%d pixels differ from the library's image" % wrong)
     raw = open(local(keys["[ACQUISITION]File16"]), "rb").read()
     if raw != open(sent_path, "rb").read():
         bad.append("RAW is not the data sent")
