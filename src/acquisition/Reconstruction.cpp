@@ -103,8 +103,9 @@ bool CReconstruction::ClassicRebuild(const std::wstring& rawPath) {
     bound = library.Require(CRXFilterLibrary::kFullCorrection | CRXFilterLibrary::kApplyFilter);
   }
   if (!bound) {
-    m_Env.ShowMessageBox(m_Settings.GetText(813), kMbOk | kMbIconError);
+    // Said before the box, which waits for the operator.
     KeepRaw(rawPath);
+    m_Env.ShowMessageBox(m_Settings.GetText(813), kMbOk | kMbIconError);
     return false;
   }
 
@@ -168,10 +169,10 @@ bool CReconstruction::ClassicRebuild(const std::wstring& rawPath) {
       },
       &error);
   if (!completed) {
-    m_Env.ShowMessageBox(orvaq::FromUtf8(error), kMbOk | kMbIconWarning);
     pixels.reset();
     library.Free();
     KeepRaw(rawPath);
+    m_Env.ShowMessageBox(orvaq::FromUtf8(error), kMbOk | kMbIconWarning);
     return false;
   }
   library.Free();
@@ -308,8 +309,8 @@ bool CReconstruction::WriteOutputs(IReconPicture& picture, InfoFileContent conte
 
 bool CReconstruction::FinalizeEmptyPlate(float resolution, const std::wstring& rawPath) {
   if (resolution != 15.0f && resolution != 20.0f) {
-    m_Env.ShowMessageBox(m_Settings.GetText(1000) + L"\n[22] " + m_Settings.GetText(10122), kMbOk | kMbIconWarning);
     KeepRaw(rawPath);
+    m_Env.ShowMessageBox(m_Settings.GetText(1000) + L"\n[22] " + m_Settings.GetText(10122), kMbOk | kMbIconWarning);
     return false;
   }
   IReconPicture* picture = m_Pictures.BuiltInPicture(resolution == 15.0f ? L"EMPY_PLATE_FAST" : L"EMPY_PLATE_SD");
