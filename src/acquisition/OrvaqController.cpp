@@ -14,9 +14,6 @@
 const wchar_t* const kRawFileName = L"LASTACQP2.BIN";
 
 namespace {
-constexpr uint32_t kFrameMaxAgeDefault = 7500;
-constexpr uint32_t kFrameMaxAgeAfterTransfer = 20000;
-constexpr size_t kFrameStackLimit = 50;  // more than this is trimmed before a push
 constexpr uint32_t kCleanupGraceMs = 4000;
 constexpr uint32_t kWatchdogMs = 10000;
 constexpr int kMonoReservationTime = 40;
@@ -108,19 +105,8 @@ std::wstring COrvaqController::InfoText(int type, const std::wstring& serial) {
 
 // ------------------------------------------------------------------ frame stack
 
-void COrvaqController::AgeOutFrames(uint32_t now) {
-  // Wrap-safe: the age is the unsigned difference of the ticks.
-  while (!m_SNDPFrames.empty() && now - m_SNDPFrames.front().tick > m_nFrameMaxAge) {
-    m_SNDPFrames.pop_front();
-    LogPrintf(L"Effacement d'une trame SNDP ancienne sous la pile.");
-  }
-}
-
-const SNDPFrameRecord* COrvaqController::FindNewestFrame(const std::wstring& serial) {
-  AgeOutFrames(m_Host.GetTickCount());
-  for (auto it = m_SNDPFrames.rbegin(); it != m_SNDPFrames.rend(); ++it)
-    if (SNDPSerialText(it->frame) == serial) return &*it;
-  return nullptr;
+bool COrvaqController::FindNewestFrame(const std::wstring& serial, SNDPFrame& frame) {
+  return m_SNDPFrames.FindNewestFrame(serial, m_Host.GetTickCount(), frame);
 }
 
 // ------------------------------------------------------------------ status frames
@@ -150,19 +136,13 @@ void COrvaqController::OnSNDPFrame() {
   if (sender == SNDPSender::Simulator) LogPrintf(L"LIAISON avec le SIMULATEUR.");
   if (!SNDPSerialAccepted(frame, m_Settings.LUMEQ2FiltreSerial())) return;
 
-  m_nFrameMaxAge = kFrameMaxAgeDefault;
-  while (m_SNDPFrames.size() > kFrameStackLimit) {
-    LogPrintf(L"Effacement d'une trame SNDP sous la pile.");
-    m_SNDPFrames.pop_front();
-  }
+  m_SNDPFrames.SetMaxAge(kSNDPFrameMaxAgeDefault);
+  m_SNDPFrames.TrimForNewFrame();
   const uint32_t now = m_Host.GetTickCount();
-  AgeOutFrames(now);
+  m_SNDPFrames.AgeOut(now);
 
   NormalizeSNDPFrame(frame);
-  SNDPFrameRecord record;
-  record.tick = now;
-  record.frame = frame;
-  m_SNDPFrames.push_back(record);
+  m_SNDPFrames.Push(frame, now);
   LogPrintf(L"Ajout d'une trame SNDP sur la pile : %d - status : %d.", frame.frameNumber, frame.state);
 
   if (m_bHeldReservationBusy) return;
@@ -625,7 +605,7 @@ void COrvaqController::OnTimer(uint32_t id) {
     mode = Info(18);
     if (mode != 0 && mode != 1) {
       LogPrintf(L"MonoMulti foireux : Pas de LUMEQ détecté.");
-      if (!m_SNDPFrames.empty()) HardwareInfos(4, nullptr);
+      if (!m_SNDPFrames.Empty()) HardwareInfos(4, nullptr);
       return;
     }
   }
@@ -638,10 +618,7 @@ void COrvaqController::OnTimer(uint32_t id) {
       }
       LogPrintf(L"Timer de contrôle SNDP.");
       const uint32_t now = m_Host.GetTickCount();
-      while (!m_SNDPFrames.empty() && now - m_SNDPFrames.front().tick > m_nFrameMaxAge) {
-        m_SNDPFrames.pop_front();
-        LogPrintf(L"Suppression d'une ancienne trame SNDP sous la pile.");
-      }
+      m_SNDPFrames.AgeOut(now, "Suppression d'une ancienne trame SNDP sous la pile.");
       if (InfoText(0, m_sScannerSerial).empty()) {
         LogPrintf(L"Pas de LUMEQ détecté.");
         if (m_bReserved) {
@@ -766,7 +743,7 @@ void COrvaqController::DestroyAllListeners() {
   // The listener's destructor cancels its selection and closes its socket.
   m_pSNDPListener.reset();
   StopTimer(TIMER_CONTROL);
-  m_SNDPFrames.clear();
+  m_SNDPFrames.Clear();
 }
 
 void COrvaqController::OnDestroyWindow() {
@@ -847,7 +824,7 @@ void COrvaqController::OnImageClose() {
   LogPrintf(L"Close image socket.");
   m_pImageClient->Close();
   const bool patternRead = m_bPatternRead;
-  m_nFrameMaxAge = kFrameMaxAgeAfterTransfer;
+  m_SNDPFrames.SetMaxAge(kSNDPFrameMaxAgeAfterImage);
 
   const bool accepted = m_bRawFileAccepted;
   m_bRawFileAccepted = false;

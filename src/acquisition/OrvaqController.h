@@ -14,6 +14,7 @@
 #include "acquisition/AcquisitionHost.h"
 #include "scanner_link/HttpClient.h"
 #include "scanner_link/SNDPFrame.h"
+#include "scanner_link/SNDPFrameStack.h"
 
 // Timer ids of the dialog.
 enum AcqTimer : uint32_t {
@@ -87,7 +88,9 @@ class COrvaqController {
   bool IsTimerArmed(uint32_t id) const;
 
   // --- state (the dialog's members, read by the main panel and the tests)
-  std::deque<SNDPFrameRecord> m_SNDPFrames;
+  // The frame stack; its age limit is m_nFrameMaxAge (7500 ms while frames arrive,
+  // 20000 ms after an image transfer).
+  CSNDPFrameStack m_SNDPFrames;
   std::unique_ptr<IStatusListener> m_pSNDPListener;
   std::unique_ptr<CHttpClient> m_pHTTPClient;
   std::unique_ptr<IImageClient> m_pImageClient;
@@ -107,7 +110,6 @@ class COrvaqController {
   int32_t m_nBatchReadsLeft = 0;
   int32_t m_nLastHttpStatus = 0;
   bool m_bTransferInProgress = false;
-  uint32_t m_nFrameMaxAge = 7500;
   bool m_bT4Mode = false;
   bool m_bLedReady = false;
   bool m_bLedReserved = false;
@@ -123,9 +125,8 @@ class COrvaqController {
   int32_t m_nLastImageRetries = 0;
 
  private:
-  // Frame stack.
-  void AgeOutFrames(uint32_t now);
-  const SNDPFrameRecord* FindNewestFrame(const std::wstring& serial);
+  // Frame stack lookup at the current tick.
+  bool FindNewestFrame(const std::wstring& serial, SNDPFrame& frame);
   // Linking steps of OnSNDPFrame; false ends the handling of the frame.
   bool LinkScanner(const SNDPFrame& frame, SNDPSender sender);
   void FollowScanner(const SNDPFrame& frame);

@@ -66,9 +66,9 @@ HardwareInfosResult COrvaqController::HardwareInfos(int type, const std::wstring
   HardwareInfosResult result;
   result.isText = !IsNumericType(type);
   result.number = -1;
-  const bool hadFrames = !m_SNDPFrames.empty();
-  AgeOutFrames(m_Host.GetTickCount());
-  if (hadFrames && m_SNDPFrames.empty()) {
+  const bool hadFrames = !m_SNDPFrames.Empty();
+  m_SNDPFrames.AgeOut(m_Host.GetTickCount());
+  if (hadFrames && m_SNDPFrames.Empty()) {
     LogPrintf(L"LUMEQ perdu : reset complet.");
     HardwareInfos(4, nullptr);
     m_sHardwareInfosText.clear();
@@ -76,13 +76,12 @@ HardwareInfosResult COrvaqController::HardwareInfos(int type, const std::wstring
     result.isText = true;
     return result;
   }
-  const SNDPFrameRecord* record = FindNewestFrame(serial);
-  if (!record) {
+  SNDPFrame f;
+  if (!FindNewestFrame(serial, f)) {
     LogPrintf(L"HardwareInfos not found : %ls.", serial.c_str());
     if (!IsMinusOneWhenMissing(type)) result.isText = true;
     return result;
   }
-  const SNDPFrame& f = record->frame;
   int64_t number = 0;
   bool longLog = false;
   switch (type) {
@@ -131,7 +130,7 @@ HardwareInfosResult COrvaqController::HardwareInfosNoSerial(int type) {
   switch (type) {
     case 0:
       result.isText = true;
-      for (const auto& record : m_SNDPFrames) {
+      for (const auto& record : m_SNDPFrames.Records()) {
         const std::wstring serial = SNDPSerialText(record.frame);
         if (m_sHardwareInfosText.find(serial) != std::wstring::npos) continue;
         if (!m_sHardwareInfosText.empty()) m_sHardwareInfosText += L";";
@@ -176,7 +175,7 @@ void COrvaqController::RecreateStatusListener() {
   SetScannerIndicator(255, 0);
   DestroyHttpClient();
   DestroyAllListeners();
-  m_SNDPFrames.clear();
+  m_SNDPFrames.Clear();
   m_LocalIP.clear();
   m_LocalMAC.clear();
 
@@ -228,7 +227,7 @@ void COrvaqController::FullReset() {
   m_bRawFileAccepted = false;
   m_pHTTPClient.reset();
   m_pSNDPListener.reset();
-  m_SNDPFrames.clear();
+  m_SNDPFrames.Clear();
 
   m_bInSettings = false;
   m_sScannerSerial.clear();

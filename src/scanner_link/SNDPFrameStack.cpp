@@ -20,11 +20,11 @@ size_t CSNDPFrameStack::TrimForNewFrame() {
   return removed;
 }
 
-size_t CSNDPFrameStack::AgeOut(uint32_t now) {
+size_t CSNDPFrameStack::AgeOut(uint32_t now, const char* removalLine) {
   size_t removed = 0;
   // now - tick in unsigned 32-bit arithmetic is the record's age even across the wrap.
   while (!m_Records.empty() && static_cast<uint32_t>(now - m_Records.front().tick) > m_nFrameMaxAge) {
-    LogLine("Effacement d'une trame SNDP ancienne sous la pile.");
+    LogLine(removalLine);
     m_Records.pop_front();
     ++removed;
   }

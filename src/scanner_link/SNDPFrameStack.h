@@ -25,8 +25,8 @@ class CSNDPFrameStack {
   // logging each removal. Returns how many were removed.
   size_t TrimForNewFrame();
   // Removes the oldest records while `now` is more than the age limit past them, logging
-  // each removal. Returns how many were removed.
-  size_t AgeOut(uint32_t now);
+  // each removal with `removalLine`. Returns how many were removed.
+  size_t AgeOut(uint32_t now, const char* removalLine = "Effacement d'une trame SNDP ancienne sous la pile.");
   // Ages out, then looks from the newest record to the oldest for the serial (exact,
   // as wide text). Returns false when there is none.
   bool FindNewestFrame(const std::wstring& serial, uint32_t now, SNDPFrame& frame);

@@ -117,29 +117,29 @@ TEST_F(ControllerTest, NormalisationOfTheReservationHolder) {
   f.resaTerminal = 12;
   f.state = SNDP_STATE_RESERVED;
   Feed(f);
-  ASSERT_EQ(ctl->m_SNDPFrames.size(), 1u);
-  EXPECT_EQ(ctl->m_SNDPFrames.back().frame.resaTerminal, 0);
-  EXPECT_EQ(ctl->m_SNDPFrames.back().frame.state, SNDP_STATE_READY);
+  ASSERT_EQ(ctl->m_SNDPFrames.Size(), 1u);
+  EXPECT_EQ(ctl->m_SNDPFrames.Records().back().frame.resaTerminal, 0);
+  EXPECT_EQ(ctl->m_SNDPFrames.Records().back().frame.state, SNDP_STATE_READY);
   EXPECT_TRUE(HasLog(L"Ajout d'une trame SNDP sur la pile : 7 - status : 1."));
   // 10 is a terminal and stays as it is.
   f.resaTerminal = 10;
   Feed(f);
-  EXPECT_EQ(ctl->m_SNDPFrames.back().frame.resaTerminal, 10);
-  EXPECT_EQ(ctl->m_SNDPFrames.back().frame.state, SNDP_STATE_RESERVED);
+  EXPECT_EQ(ctl->m_SNDPFrames.Records().back().frame.resaTerminal, 10);
+  EXPECT_EQ(ctl->m_SNDPFrames.Records().back().frame.state, SNDP_STATE_RESERVED);
 }
 
 TEST_F(ControllerTest, TheStackHoldsAtMost51Records) {
   StartListener();
   SNDPFrame f = fake::MakeFrame("OTHER");
   for (int i = 0; i < 51; ++i) Feed(f);
-  EXPECT_EQ(ctl->m_SNDPFrames.size(), 51u);
+  EXPECT_EQ(ctl->m_SNDPFrames.Size(), 51u);
   EXPECT_EQ(CountLog(L"Effacement d'une trame SNDP sous la pile."), 0);
-  const uint32_t oldest = ctl->m_SNDPFrames.front().tick;
+  const uint32_t oldest = ctl->m_SNDPFrames.Records().front().tick;
   host.tick += 10;
   Feed(f);  // the 52nd
-  EXPECT_EQ(ctl->m_SNDPFrames.size(), 51u);
+  EXPECT_EQ(ctl->m_SNDPFrames.Size(), 51u);
   EXPECT_EQ(CountLog(L"Effacement d'une trame SNDP sous la pile."), 1);
-  EXPECT_EQ(ctl->m_SNDPFrames.back().tick, oldest + 10);
+  EXPECT_EQ(ctl->m_SNDPFrames.Records().back().tick, oldest + 10);
 }
 
 TEST_F(ControllerTest, OldFramesAgeOutAfter7500Ms) {
@@ -147,10 +147,10 @@ TEST_F(ControllerTest, OldFramesAgeOutAfter7500Ms) {
   Feed(fake::MakeFrame("OTHER"));
   host.tick += 7500;
   Feed(fake::MakeFrame("OTHER"));
-  EXPECT_EQ(ctl->m_SNDPFrames.size(), 2u);
+  EXPECT_EQ(ctl->m_SNDPFrames.Size(), 2u);
   host.tick += 7501;
   Feed(fake::MakeFrame("OTHER"));
-  EXPECT_EQ(ctl->m_SNDPFrames.size(), 1u);
+  EXPECT_EQ(ctl->m_SNDPFrames.Size(), 1u);
   EXPECT_EQ(CountLog(L"Effacement d'une trame SNDP ancienne sous la pile."), 2);
 }
 
@@ -160,7 +160,7 @@ TEST_F(ControllerTest, AgeOutSurvivesTheTickWrap) {
   Feed(fake::MakeFrame("OTHER"));
   host.tick = 0x00000100u;  // 0x1100 ms later, across the wrap
   Feed(fake::MakeFrame("OTHER"));
-  EXPECT_EQ(ctl->m_SNDPFrames.size(), 2u);
+  EXPECT_EQ(ctl->m_SNDPFrames.Size(), 2u);
 }
 
 struct NameRow {
@@ -191,7 +191,7 @@ TEST_F(ControllerTest, ScannerNameRuleAndSimulatorPort) {
     SNDPFrame f = fake::MakeFrame();
     f.SetName(rows[i].frameName);
     Feed(f);
-    EXPECT_EQ(ctl->m_SNDPFrames.size(), rows[i].accepted ? 1u : 0u);
+    EXPECT_EQ(ctl->m_SNDPFrames.Size(), rows[i].accepted ? 1u : 0u);
     EXPECT_EQ(HasLog(L"LIAISON avec le SIMULATEUR."), rows[i].simulator);
     if (rows[i].accepted) {
       ASSERT_FALSE(host.scanner.requests.empty());
@@ -213,9 +213,9 @@ TEST_F(ControllerTest, SerialFilterIsACaseSensitivePrefix) {
   for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
     SCOPED_TRACE("row " + std::to_string(i));
     settings.filter = rows[i].filter;
-    const size_t before = ctl->m_SNDPFrames.size();
+    const size_t before = ctl->m_SNDPFrames.Size();
     Feed(fake::MakeFrame(rows[i].serial));
-    EXPECT_EQ(ctl->m_SNDPFrames.size() - before, rows[i].accepted ? 1u : 0u);
+    EXPECT_EQ(ctl->m_SNDPFrames.Size() - before, rows[i].accepted ? 1u : 0u);
   }
 }
 
@@ -235,7 +235,7 @@ TEST_F(ControllerTest, BadHeadersAreDroppedSilently) {
   shortDatagram.resize(100);
   host.datagrams.push_back(shortDatagram);
   ctl->OnSNDPFrame();
-  EXPECT_TRUE(ctl->m_SNDPFrames.empty());
+  EXPECT_TRUE(ctl->m_SNDPFrames.Empty());
   // Only the reception line of each message.
   EXPECT_EQ(lines.size() - logged, 4u);
 }
@@ -354,7 +354,7 @@ TEST_F(ControllerTest, FramesDuringTheHeldReservationQuestionAreOnlyStored) {
     }
   };
   Feed(f);
-  EXPECT_EQ(ctl->m_SNDPFrames.size(), 2u);
+  EXPECT_EQ(ctl->m_SNDPFrames.Size(), 2u);
   EXPECT_EQ(host.boxes.size(), 1u);
   EXPECT_EQ(host.scanner.CountContaining("ready=1\r\nterm=03"), 0);
 }

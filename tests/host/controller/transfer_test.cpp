@@ -59,7 +59,7 @@ TEST_F(ControllerTest, SoundTransferIsCheckedReconstructedAndAcknowledged) {
   EXPECT_TRUE(host.Has("Reconstruct"));
   EXPECT_EQ(host.scanner.Count("read_ok"), 1);
   EXPECT_EQ(host.scanner.Count("read_nok"), 0);
-  EXPECT_EQ(ctl->m_nFrameMaxAge, 20000u);
+  EXPECT_EQ(ctl->m_SNDPFrames.MaxAge(), 20000u);
   EXPECT_FALSE(ctl->m_bTransferInProgress);
   EXPECT_TRUE(ctl->m_bReserved);  // stays reserved
   EXPECT_FALSE(ctl->IsTimerArmed(TIMER_WATCHDOG));
