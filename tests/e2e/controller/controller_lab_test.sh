@@ -4,8 +4,8 @@
 # The station links and identifies with exactly the expected payload; reserves by itself,
 # sends its language and the mode, and refreshes the reservation every 20 s; a scanned
 # plate is checked and acknowledged with "read_ok" (and the log starts again); a second
-# start with another patient gives the reservation up and it is made again; a
-# corrupted plate is answered "read_nok" and stays on the scanner; a scanner that goes
+# start with another patient gives the reservation up and it is made again; in
+# multiposte it reserves only when the scanner asks; a corrupted plate is answered "read_nok" and stays on the scanner; a scanner that goes
 # silent is dropped and picked up again. Every wait polls with a generous time-out.
 #   controller_lab_test.sh SIM_BIN_DIR WIN_BIN_DIR
 set -uo pipefail
@@ -57,7 +57,7 @@ mkdir -p "$prog" "$work/images"
 cp "$winbin"/Orvaq.exe "$winbin"/Orvaq.TXT "$winbin"/RXFilter.DLL "$prog"/
 cp "$winbin"/Orvaqerr.* "$prog"/ 2>/dev/null || true
 images=$(echo "Z:$work/images" | tr / '\\')
-printf '[SENSOR]\r\nLUMEQ2Serial=LQ2SIM0001\r\nStationNumber=3\r\nLUMEQ2Color=4\r\nAdapterName=eth0\r\nImagesPath=%s\r\n' \
+printf '[SENSOR]\r\nLUMEQ2Serial=LQ2SIM0001\r\nStationNumber=3\r\nLUMEQ2Color=4\r\nReservationDuration=30\r\nAdapterName=eth0\r\nImagesPath=%s\r\n' \
   "$images" > "$prog/Orvaq.INI"
 
 check "simulator in monoposte mode" sim state mode=mono
@@ -131,7 +131,27 @@ check "monoposte reserves again under the new patient" \
   test -n "$(rec wait-body lumeq2.res "$work/res2.txt" "${t_cancel:-$t3}" 60)"
 sed 's/pat_name=Anne\\x2dMarie/pat_name=Other/' "$work/id.txt" > "$work/id2.txt"
 
-# 6. A corrupted plate is answered read_nok and stays on the scanner.
+# 6. Multiposte: the station never reserves by itself; when the reservation it held runs
+#    out it lets go, and it reserves (for its own 30 s) when the scanner asks for it.
+check "simulator in multiposte mode" sim state mode=multi
+check "the station lets go when the reservation runs out" wait_log "Nettoyage car : m_TerminalResaNum 0/3" 120
+t4=$(rec last-t)
+sleep 8  # a few status control periods (2.5 s) in which nothing may be reserved
+check "multiposte never reserves by itself" \
+  test -z "$(python3 -c 'import json,sys
+for l in open(sys.argv[1]):
+    try: e = json.loads(l)
+    except ValueError: continue
+    if e.get("kind") == "http" and "lumeq2.res" in e.get("request", "") and e.get("t", 0) >= int(sys.argv[2]) \
+       and e.get("body", "").startswith("ready=1"): print(e["t"])' "$LAB_RECORD" "$t4")"
+sed 's/time=040/time=030/' "$work/res2.txt" > "$work/res3.txt"
+t5=$(rec last-t)
+check "the scanner asks station 3 for a reservation" sim state autoresa=3
+check "the station reserves on the scanner's request, for 30 s" \
+  test -n "$(rec wait-body lumeq2.res "$work/res3.txt" "$t5" 60)"
+check "the request is withdrawn" sim state autoresa=0
+
+# 7. A corrupted plate is answered read_nok and stays on the scanner.
 check "line corruption armed" sim fault corrupt_line=3
 t1=$(rec last-t)
 check "scan of a plate that will arrive corrupted" sim scan size=1
@@ -141,7 +161,7 @@ check "and never acknowledged read_ok" test "$(rec count-prm read_ok "$t1")" = 0
 check "the image stays on the scanner for this station" sim_status_has '"waitingImageTerminal":3'
 check "the check logged the faulty line" log_has "Num.ro de ligne innatendu"
 
-# 7. A scanner that vanishes is dropped locally and picked up again when it returns.
+# 8. A scanner that vanishes is dropped locally and picked up again when it returns.
 check "the scanner goes silent" sim fault vanish=1
 check "the station drops the silent scanner" wait_log "Pas de LUMEQ d.tect." 90
 t2=$(rec last-t)
