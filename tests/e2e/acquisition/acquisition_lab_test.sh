@@ -120,6 +120,21 @@ check "the rebuild program was started with its information file" \
 check "its .NFOT is beside the raw file" test -n "$(find "$images" -name 'LAS*.NFOT')"
 check "no classic outputs for that plate" test "$(nfo_count)" = "$n"
 
+# No image is lost: without the filter library the raw data stays on disk and the log
+# says where (the error box then waits for the operator, so this comes last).
+rm -f "$prog/OrvaqRbld2.exe" "$prog/RXFilter.DLL"
+check "scan with the filter library missing" scan size=0 mode=0 "save=$work/sent.bin"
+end=$((SECONDS + 240))
+kept=""
+while [ $SECONDS -le $end ] && [ -z "$kept" ]; do
+  f=$(orvaq_log)
+  [ -n "$f" ] && kept=$(LC_ALL=C grep -a "Image brute conserv" "$f" | tail -n1 | LC_ALL=C sed 's/.* : //' | tr -d '\r')
+  sleep 0.5
+done
+check "the log says where the raw data stays ($kept)" test -n "$kept"
+kept_local=$(echo "${kept#Z:}" | tr '\\' /)
+check "the raw data is there, whole" cmp -s "$kept_local" "$work/sent.bin"
+
 bash "$lab" screenshot "$work/screen.png" >/dev/null 2>&1 || true
 if [ "$failures" != 0 ]; then
   echo "--- Orvaq log (end):"; f=$(orvaq_log); [ -n "$f" ] && tail -n 60 "$f" | LC_ALL=C tr -cd '\11\12\15\40-\176'
