@@ -121,8 +121,10 @@ endfunction()
 # Test cases are listed at test time (discovery through Wine at build time is slow).
 # GUI: the tests show or capture windows; they take the display one at a time, since
 # overlapping windows of parallel tests would spoil each other's captures.
+# NETWORK: the tests use the scanner's fixed ports (48322, 3333, 80/9080), which only
+# one test at a time can hold.
 function(orvaq_win_test name)
-  cmake_parse_arguments(A "GUI" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(A "GUI;NETWORK" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
   if(NOT ORVAQ_WIN OR NOT BUILD_TESTING)
     return()
   endif()
@@ -132,9 +134,11 @@ function(orvaq_win_test name)
   add_executable(${name} ${A_SOURCES})
   target_link_libraries(${name} PRIVATE ${A_LIBS} gmock gtest_main)
   target_compile_definitions(${name} PRIVATE ORVAQ_SOURCE_DIR="${ORVAQ_ROOT}" ORVAQ_BINARY_DIR="${CMAKE_BINARY_DIR}")
+  # One lock serves both: a test that needs the display and the ports must hold both at
+  # once, and the discovered tests take a single lock name reliably.
   set(lock "")
-  if(A_GUI)
-    set(lock RESOURCE_LOCK wine_display)
+  if(A_GUI OR A_NETWORK)
+    set(lock RESOURCE_LOCK wine_exclusive)
   endif()
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
     PROPERTIES LABELS "win;${A_LABELS}" TIMEOUT ${A_TIMEOUT} ${lock})

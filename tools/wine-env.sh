@@ -18,7 +18,17 @@ orvaq_wine_prefix_create() {
   local dir=$1
   rm -rf "$dir"
   mkdir -p "$dir"
-  WINEPREFIX=$dir WINEDEBUG=-all DISPLAY= "$ORVAQ_WINE_LOADER64" wineboot -i >/dev/null 2>&1 || true
+  # A prefix made while the machine is very busy can come out incomplete (no
+  # kernel32.dll); make it once more before giving up, and say so.
+  local attempt
+  for attempt in 1 2 3; do
+    WINEPREFIX=$dir WINEDEBUG=-all DISPLAY= "$ORVAQ_WINE_LOADER64" wineboot -i >/dev/null 2>&1 || true
+    WINEPREFIX=$dir "$ORVAQ_WINESERVER" -w 2>/dev/null || true
+    [ -f "$dir/drive_c/windows/system32/kernel32.dll" ] && [ -f "$dir/system.reg" ] && break
+    echo "wine-env: the Wine prefix in $dir is incomplete (attempt $attempt), making it again" >&2
+    rm -rf "$dir"
+    mkdir -p "$dir"
+  done
   # Debian's Wine does not find its own fonts in a new prefix.
   mkdir -p "$dir/drive_c/windows/Fonts"
   cp -n /usr/share/wine/fonts/* "$dir/drive_c/windows/Fonts/" 2>/dev/null || true
