@@ -341,6 +341,13 @@ std::string FormatBody(const char* format, int number) {
 int32_t MapAnswerCode(int32_t code, const std::string& answer) {
   if (code == -1 || (code >= 50 && code <= 54) || (code >= 200 && code <= 206)) return code;
   if (answer.empty()) return code;
+  // The scanner writes its own number at the start of a refusal. An answer without one
+  // (a proxy's or server's error page) keeps the HTTP status: read as 0 it would count as
+  // the scanner's success.
+  size_t p = 0;
+  while (p < answer.size() && IsSpace(answer[p])) ++p;
+  if (p < answer.size() && (answer[p] == '-' || answer[p] == '+')) ++p;
+  if (p >= answer.size() || !IsDigit(answer[p])) return code;
   return static_cast<int32_t>(LeadingUnsigned(answer));
 }
 

@@ -66,7 +66,8 @@ std::string FormatBody(const char* format, int number);
 
 // The code convention of scanner commands: -1, 50 to 54 and 200 to 206 stay as they are;
 // any other code becomes the unsigned number at the start of a non-empty answer (leading
-// blanks skipped, 0 when there is no digit); an empty answer keeps the code.
+// blanks skipped); an empty answer, or one that does not start with a number, keeps the
+// code, so an error page is never read as the scanner's success 0.
 int32_t MapAnswerCode(int32_t code, const std::string& answer);
 
 // The retry rule: whether a request is tried again after an attempt with this result.

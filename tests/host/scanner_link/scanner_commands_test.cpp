@@ -147,8 +147,9 @@ TEST(ScannerCommands, MapAnswerCode) {
       {404, "12", 12},   {404, "", 404},    {201, "12", 201},  {-1, "7", -1},
       {50, "7", 50},     {51, "7", 51},     {54, "7", 54},     {55, "7", 7},
       {200, "9", 200},   {206, "9", 206},   {207, "9", 9},     {199, "9", 9},
-      {1, "  42 rest", 42}, {403, "refused", 0}, {500, "-3", -3}, {404, "\t8", 8},
+      {1, "  42 rest", 42}, {403, "refused", 403}, {500, "-3", -3}, {404, "\t8", 8},
       {1, "", 1},        {49, "3", 3},      {404, "99999999999", -1},
+      {500, "Internal Server Error", 500}, {404, " -x", 404}, {409, "0 accepted", 0},
   };
   for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i)
     EXPECT_EQ(MapAnswerCode(rows[i].code, rows[i].answer), rows[i].expected) << "row " << i;
