@@ -6,6 +6,9 @@
 #   record.py RECORD count-prm BODY SINCE_MS                      -> prints the count
 #   record.py RECORD times-prm BODY SINCE_MS COUNT TIMEOUT_S      -> prints COUNT times
 #   record.py RECORD last-t                                       -> t of the last entry
+#   record.py RECORD wait-frames SINCE_MS COUNT TIMEOUT_S         -> t of the COUNTth frame
+#   record.py RECORD wait-held SINCE_MS TIMEOUT_S                 -> t of the first reservation
+#       or refresh ("ready=1" to lumeq2.res, "reload=" to lumeq2.prm) the scanner granted
 import json, sys, time
 
 def entries(path):
@@ -52,6 +55,19 @@ def main():
             return 1
         print(" ".join(str(e["t"]) for e in http(path, "lumeq2.prm", a[0], int(a[1]))[:n]))
         return 0
+    elif what == "wait-frames":
+        n = int(a[1])
+        def frames():
+            f = [e for e in entries(path) if e.get("kind") == "frame" and e.get("t", 0) >= int(a[0])]
+            return f[n - 1:n]
+        found = wait(frames, float(a[2]))
+    elif what == "wait-held":
+        def held():
+            return [e for e in entries(path)
+                    if e.get("kind") == "http" and e.get("status") == 200 and e.get("t", 0) >= int(a[0])
+                    and ((e.get("request") == "POST /lumeq2.res HTTP/1.0" and e.get("body", "").startswith("ready=1"))
+                         or (e.get("request") == "POST /lumeq2.prm HTTP/1.0" and e.get("body", "").startswith("reload=")))]
+        found = wait(held, float(a[1]))
     elif what == "last-t":
         e = entries(path)
         print(e[-1]["t"] if e else 0)
