@@ -56,11 +56,12 @@ void StorePlane(const PictureView& p, int channel, bool allChannels, int r, cons
 }
 
 // Runs a plane filter (in -> out, interior only) the way ApplyNeighbourhood would.
+// `knownGrey` is 0 or 1 when the caller has looked already, -1 otherwise.
 template <typename PlaneFilter>
-void ForEachPlane(const PictureView& p, int n, PlaneFilter filter) {
+void ForEachPlane(const PictureView& p, int n, PlaneFilter filter, int knownGrey = -1) {
   const int r = n / 2;
   if (!p.Valid() || p.width <= 2 * r || p.height <= 2 * r) return;
-  const bool grey = IsGreyPicture(p);
+  const bool grey = knownGrey >= 0 ? knownGrey != 0 : IsGreyPicture(p);
   std::vector<uint8_t> in, out;
   for (int ch = 0; ch < (grey ? 1 : 3); ++ch) {
     ExtractPlane(p, ch, in);
@@ -92,6 +93,58 @@ void BoxPlane(const uint8_t* in, uint8_t* out, int w, int h, int n) {
       const uint32_t s = prefix[x + r + 1] - prefix[x - r];
       const int mean = int((uint64_t(s) * magic) >> 40);
       o[x] = Clamp255(2 * int(c[x]) - mean);
+    }
+  }
+}
+
+// BoxUnsharp on the three interleaved channels at once, in place: no plane copies, the
+// column sums run over whole 24-bit rows and the window sums over three independent
+// running chains. Rows are saved to a ring of r + 2 before they are overwritten, as the
+// sliding sums still subtract them r + 1 rows later. Same arithmetic as BoxPlane.
+void BoxInterleaved(const PictureView& p, int n) {
+  const int r = n / 2;
+  const int w3 = 3 * p.width;
+  const uint64_t area = uint64_t(n) * uint64_t(n);
+  const uint64_t magic = ((uint64_t(1) << 40) + area - 1) / area;
+  const int ringRows = r + 2;
+  std::vector<uint8_t> ring(size_t(ringRows) * w3);
+  std::vector<uint32_t> col(w3, 0), prefix(size_t(w3) + 3, 0);
+  for (int y = 0; y < n; ++y) {
+    const uint8_t* row = p.Row(y);
+    for (int i = 0; i < w3; ++i) col[i] += row[i];
+  }
+  const int first = 3 * r, last = 3 * (p.width - r);  // interior bytes [first, last)
+  for (int y = r; y < p.height - r; ++y) {
+    if (y > r) {
+      const int old = y - r - 1;  // overwritten already when it was an output row
+      const uint8_t* sub = old >= r ? &ring[size_t(old % ringRows) * w3] : p.Row(old);
+      const uint8_t* add = p.Row(y + r);
+      uint32_t* cl = col.data();
+      for (int i = 0; i < w3; ++i) cl[i] += uint32_t(add[i]) - sub[i];
+    }
+    uint8_t* centre = &ring[size_t(y % ringRows) * w3];
+    std::memcpy(centre, p.Row(y), size_t(w3));
+    // prefix[i + 3] = col[i] + col[i - 3] + ...: one running sum per channel.
+    uint32_t* pf = prefix.data();
+    const uint32_t* cl = col.data();
+    uint32_t s0 = 0, s1 = 0, s2 = 0;  // in registers, not reloaded from the row just stored
+    for (int i = 0; i < w3; i += 3) {
+      s0 += cl[i];
+      s1 += cl[i + 1];
+      s2 += cl[i + 2];
+      pf[i + 3] = s0;
+      pf[i + 4] = s1;
+      pf[i + 5] = s2;
+    }
+    uint8_t* __restrict o = p.Row(y);
+    const uint8_t* __restrict c = centre;
+    // window of pixel x, channel k: prefix[3(x+r+1)+k] - prefix[3(x-r)+k]
+    const uint32_t* __restrict hi = pf + 3 * (r + 1);
+    const uint32_t* __restrict lo = pf - 3 * r;
+    for (int i = first; i < last; ++i) {
+      const uint32_t s = hi[i] - lo[i];
+      const int mean = int((uint64_t(s) * magic) >> 40);
+      o[i] = Clamp255(2 * int(c[i]) - mean);
     }
   }
 }
@@ -314,7 +367,13 @@ uint8_t GaussUnsharpOp17(const uint8_t* w, ptrdiff_t stride, const void*) {
 
 bool BoxUnsharp(const PictureView& p, int size) {
   if (size < 3 || size > 49 || size % 2 == 0) return false;
-  ForEachPlane(p, size, [size](const uint8_t* in, uint8_t* out, int w, int h) { BoxPlane(in, out, w, h, size); });
+  const int r = size / 2;
+  if (!p.Valid() || p.width <= 2 * r || p.height <= 2 * r) return true;
+  if (!IsGreyPicture(p)) {
+    BoxInterleaved(p, size);
+    return true;
+  }
+  ForEachPlane(p, size, [size](const uint8_t* in, uint8_t* out, int w, int h) { BoxPlane(in, out, w, h, size); }, 1);
   return true;
 }
 

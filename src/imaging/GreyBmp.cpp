@@ -51,6 +51,27 @@ void BuildGreyBmpHeader(int width, int height, float dpiX, float dpiY, uint8_t* 
   }
 }
 
+namespace {
+// Blue bytes of `width` 24-bit pixels: eight pixels (24 bytes) become one 8-byte store,
+// which keeps the gather in registers instead of one byte load per pixel.
+void GatherFirstOf3(const uint8_t* src, int width, uint8_t* dst) {
+  int x = 0;
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+  for (; x + 8 <= width; x += 8) {
+    uint64_t a, b, c;
+    std::memcpy(&a, src + 3 * x, 8);
+    std::memcpy(&b, src + 3 * x + 8, 8);
+    std::memcpy(&c, src + 3 * x + 16, 8);
+    const uint64_t v = (a & 0xFF) | ((a >> 24) & 0xFF) << 8 | ((a >> 48) & 0xFF) << 16 |
+                       ((b >> 8) & 0xFF) << 24 | ((b >> 32) & 0xFF) << 32 | (b >> 56) << 40 |
+                       ((c >> 16) & 0xFF) << 48 | ((c >> 40) & 0xFF) << 56;
+    std::memcpy(dst + x, &v, 8);
+  }
+#endif
+  for (; x < width; ++x) dst[x] = src[3 * x];
+}
+}  // namespace
+
 void PackGreyRows(const uint8_t* rows, int width, int height, ptrdiff_t stride, int bpp, uint8_t* block) {
   const size_t rowSize = GreyRowSize(width);
   for (int y = 0; y < height; ++y) {
@@ -59,7 +80,7 @@ void PackGreyRows(const uint8_t* rows, int width, int height, ptrdiff_t stride, 
     if (bpp == 1) {
       std::memcpy(dst, src, size_t(width));
     } else if (bpp == 3) {
-      for (int x = 0; x < width; ++x) dst[x] = src[3 * x];
+      GatherFirstOf3(src, width, dst);
     } else {
       for (int x = 0; x < width; ++x) dst[x] = src[size_t(bpp) * x];
     }
@@ -67,13 +88,19 @@ void PackGreyRows(const uint8_t* rows, int width, int height, ptrdiff_t stride, 
   }
 }
 
-bool EncodeGreyBmp(const uint8_t* rows, int width, int height, ptrdiff_t stride, float dpiX,
-                   float dpiY, std::vector<uint8_t>& file) {
+bool EncodeGreyBmpFile(const uint8_t* rows, int width, int height, ptrdiff_t stride, int bytesPerPixel,
+                       float dpiX, float dpiY, std::vector<uint8_t>& file) {
   if (!rows || !GreyBmpSizeOk(width, height)) return false;
+  if (bytesPerPixel != 1 && bytesPerPixel != 3 && bytesPerPixel != 4) return false;
   file.resize(kGreyBmpHeaderSize + GreyRowSize(width) * size_t(height));
   BuildGreyBmpHeader(width, height, dpiX, dpiY, file.data());
-  PackGreyRows(rows, width, height, stride, 1, file.data() + kGreyBmpHeaderSize);
+  PackGreyRows(rows, width, height, stride, bytesPerPixel, file.data() + kGreyBmpHeaderSize);
   return true;
+}
+
+bool EncodeGreyBmp(const uint8_t* rows, int width, int height, ptrdiff_t stride, float dpiX,
+                   float dpiY, std::vector<uint8_t>& file) {
+  return EncodeGreyBmpFile(rows, width, height, stride, 1, dpiX, dpiY, file);
 }
 
 }  // namespace imaging

@@ -29,6 +29,11 @@ void BuildGreyBmpHeader(int width, int height, float dpiX, float dpiY, uint8_t o
 void PackGreyRows(const uint8_t* rows, int width, int height, ptrdiff_t stride, int bytesPerPixel,
                   uint8_t* block);
 
+// A whole file in memory from rows of 1, 3 or 4 bytes per pixel (first byte taken), so
+// a writer hands it to one write call. False for bad sizes or pixel widths.
+bool EncodeGreyBmpFile(const uint8_t* rows, int width, int height, ptrdiff_t stride, int bytesPerPixel,
+                       float dpiX, float dpiY, std::vector<uint8_t>& file);
+
 // A whole file in memory from 8-bit rows (used for intermediate pictures and tests).
 bool EncodeGreyBmp(const uint8_t* rows, int width, int height, ptrdiff_t stride, float dpiX,
                    float dpiY, std::vector<uint8_t>& file);

@@ -176,24 +176,21 @@ bool WriteGreyBmp(gp::Bitmap* picture, const std::wstring& path) {
   if (!picture || picture->GetLastStatus() != gp::Ok) return false;
   const int w = int(picture->GetWidth()), h = int(picture->GetHeight());
   if (!GreyBmpSizeOk(w, h)) return false;
-  uint8_t header[kGreyBmpHeaderSize];
-  BuildGreyBmpHeader(w, h, picture->GetHorizontalResolution(), picture->GetVerticalResolution(), header);
-  std::vector<uint8_t> block;
+  std::vector<uint8_t> file;
   try {
-    block.resize(GreyRowSize(w) * size_t(h));
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
-  {
     CLockedPixels px(picture, gp::ImageLockModeRead);
     if (!px.Ok()) return false;
     const PictureView v = px.View();
-    PackGreyRows(v.data, w, h, v.stride, 3, block.data());
+    // The whole file in one buffer and one write.
+    if (!EncodeGreyBmpFile(v.data, w, h, v.stride, 3, picture->GetHorizontalResolution(),
+                           picture->GetVerticalResolution(), file))
+      return false;
+  } catch (const std::bad_alloc&) {
+    return false;
   }
   HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (f == INVALID_HANDLE_VALUE) return false;
-  const bool ok = WriteAll(f, header, 14) && WriteAll(f, header + 14, kGreyBmpHeaderSize - 14) &&
-                  WriteAll(f, block.data(), block.size());
+  const bool ok = WriteAll(f, file.data(), file.size());
   CloseHandle(f);
   return ok;
 }

@@ -154,13 +154,11 @@ void BM_WriteGreyBmp_Ours(benchmark::State& st) {
   const cv::Mat src = MakePicture(int(st.range(0)), int(st.range(1)), st.range(2));
   const std::string path = "/tmp/orvaq_bench_ours.bmp";
   for (auto _ : st) {
-    uint8_t header[kGreyBmpHeaderSize];
-    BuildGreyBmpHeader(src.cols, src.rows, 1016.0f, 1016.0f, header);
-    std::vector<uint8_t> block(GreyRowSize(src.cols) * size_t(src.rows));
-    PackGreyRows(src.data, src.cols, src.rows, ptrdiff_t(src.step), 3, block.data());
+    // As the Windows writer does: the whole file in one buffer, one write.
+    std::vector<uint8_t> file;
+    EncodeGreyBmpFile(src.data, src.cols, src.rows, ptrdiff_t(src.step), 3, 1016.0f, 1016.0f, file);
     FILE* f = std::fopen(path.c_str(), "wb");
-    std::fwrite(header, 1, sizeof header, f);
-    std::fwrite(block.data(), 1, block.size(), f);
+    std::fwrite(file.data(), 1, file.size(), f);
     std::fclose(f);
   }
 }
