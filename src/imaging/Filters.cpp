@@ -71,12 +71,15 @@ void ForEachPlane(const PictureView& p, int n, PlaneFilter filter, int knownGrey
   }
 }
 
+// sum / n^2 for a window sum (at most 49 * 49 * 255 < 2^20) as (sum + 0.5) * (1 / n^2) in
+// single precision, which vectorises: the true quotient of sum + 0.5 lies at least
+// 0.5 / n^2 (>= 2e-4) from an integer and the two roundings move it by under 256 * 2^-23
+// (3e-5), so the truncation equals the integer quotient for every possible sum.
+inline int BoxMean(uint32_t sum, float inv) { return int((float(int32_t(sum)) + 0.5f) * inv); }
+
 void BoxPlane(const uint8_t* in, uint8_t* out, int w, int h, int n) {
   const int r = n / 2;
-  // sum / n^2 as a multiplication: with M = ceil(2^40 / n^2) the quotient is exact for
-  // every window sum (at most 49 * 49 * 255 < 2^20).
-  const uint64_t area = uint64_t(n) * uint64_t(n);
-  const uint64_t magic = ((uint64_t(1) << 40) + area - 1) / area;
+  const float inv = 1.0f / float(n * n);
   std::vector<uint32_t> col(w, 0), prefix(size_t(w) + 1, 0);
   for (int y = 0; y < n; ++y)
     for (int x = 0; x < w; ++x) col[x] += in[size_t(y) * w + x];
@@ -90,8 +93,7 @@ void BoxPlane(const uint8_t* in, uint8_t* out, int w, int h, int n) {
     const uint8_t* c = in + size_t(y) * w;
     uint8_t* o = out + size_t(y) * w;
     for (int x = r; x < w - r; ++x) {
-      const uint32_t s = prefix[x + r + 1] - prefix[x - r];
-      const int mean = int((uint64_t(s) * magic) >> 40);
+      const int mean = BoxMean(prefix[x + r + 1] - prefix[x - r], inv);
       o[x] = Clamp255(2 * int(c[x]) - mean);
     }
   }
@@ -104,8 +106,7 @@ void BoxPlane(const uint8_t* in, uint8_t* out, int w, int h, int n) {
 void BoxInterleaved(const PictureView& p, int n) {
   const int r = n / 2;
   const int w3 = 3 * p.width;
-  const uint64_t area = uint64_t(n) * uint64_t(n);
-  const uint64_t magic = ((uint64_t(1) << 40) + area - 1) / area;
+  const float inv = 1.0f / float(n * n);
   const int ringRows = r + 2;
   std::vector<uint8_t> ring(size_t(ringRows) * w3);
   std::vector<uint32_t> col(w3, 0), prefix(size_t(w3) + 3, 0);
@@ -142,8 +143,7 @@ void BoxInterleaved(const PictureView& p, int n) {
     const uint32_t* __restrict hi = pf + 3 * (r + 1);
     const uint32_t* __restrict lo = pf - 3 * r;
     for (int i = first; i < last; ++i) {
-      const uint32_t s = hi[i] - lo[i];
-      const int mean = int((uint64_t(s) * magic) >> 40);
+      const int mean = BoxMean(hi[i] - lo[i], inv);
       o[i] = Clamp255(2 * int(c[i]) - mean);
     }
   }
@@ -302,10 +302,19 @@ const int* GaussTable5() { return Tables().t5; }
 const int* GaussTable17() { return Tables().t17; }
 
 bool IsGreyPicture(const PictureView& p) {
+  if (p.width <= 0 || p.height <= 0) return true;
+  // A pixel is grey when its byte 0 equals byte 1 and byte 1 equals byte 2: over the
+  // row, byte i equals byte i + 1 wherever i % 3 != 2. Masked differences of neighbours
+  // keep the loop unit-stride (it vectorises); a row is judged as a whole.
+  const int last = 3 * p.width - 1;  // byte pairs (i, i + 1), i < last
+  std::vector<uint8_t> mask(size_t(last) + 1);
+  for (int i = 0; i < last; ++i) mask[i] = i % 3 == 2 ? 0 : 0xFF;
   for (int y = 0; y < p.height; ++y) {
     const uint8_t* row = p.Row(y);
-    for (int x = 0; x < p.width; ++x)
-      if (row[3 * x] != row[3 * x + 1] || row[3 * x] != row[3 * x + 2]) return false;
+    const uint8_t* m = mask.data();
+    uint8_t diff = 0;
+    for (int i = 0; i < last; ++i) diff |= uint8_t((row[i] ^ row[i + 1]) & m[i]);
+    if (diff) return false;
   }
   return true;
 }
