@@ -440,8 +440,18 @@ TEST_F(ReconstructionWine, InfoFileIsNeverSeenIncomplete) {
   std::atomic<int> seen(0), incomplete(0);
   std::thread reader([&] {
     while (!done) {
-      if (Exists(nfo)) {
-        const std::wstring text = InfoText(nfo);
+      // A reader that cannot open the file this instant (the rename's own handle may
+      // still hold it) tries again; one that reads it must find it whole.
+      FILE* f = Exists(nfo) ? _wfopen(nfo.c_str(), L"rb") : nullptr;
+      if (f) {
+        std::vector<uint8_t> b;
+        uint8_t buf[4096];
+        size_t n;
+        while ((n = fread(buf, 1, sizeof buf, f)) > 0) b.insert(b.end(), buf, buf + n);
+        fclose(f);
+        const std::wstring text = b.size() >= 2 && b[0] == 0xFF && b[1] == 0xFE
+                                      ? orvaq::FromUtf16Le(b.data() + 2, b.size() - 2)
+                                      : std::wstring();
         ++seen;
         if (text.find(L"[ACQUISITION]\r\n") == std::wstring::npos ||
             text.size() < 8 || text.substr(text.size() - 8) != L"Mire=0\r\n")
