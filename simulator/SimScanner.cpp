@@ -374,18 +374,18 @@ SimAnswer CSimScanner::HandlePrm(const std::string& rawBody, const SimRequest& r
     std::string to = m_bSuperHeld ? m_sSuperAddress : m_nHolder ? m_sHolderAddress : std::string();
     if (to.empty()) return Refuse(409, "not reserved");
     if (!m_Image.present && m_bPatternNext) {
-      PlateSpec spec;
-      spec.kind = PlateKind::TestPattern;
-      spec.mode = 10;
-      spec.size = 2;
-      spec.wantIdeal = false;
+      PlateSpec plateSpec;
+      plateSpec.kind = PlateKind::TestPattern;
+      plateSpec.mode = 10;
+      plateSpec.size = 2;
+      plateSpec.wantIdeal = false;
       std::string why;
       int term = m_nHolder ? m_nHolder : kSimSuperTerminal;
       Plate plate;
-      spec.seed = ++m_nScanSequence;
-      spec.sequence = m_nScanSequence;
-      spec.scanTime = static_cast<uint32_t>(std::time(nullptr));
-      if (!BuildPlate(spec, plate)) return Refuse(500, "pattern");
+      plateSpec.seed = ++m_nScanSequence;
+      plateSpec.sequence = m_nScanSequence;
+      plateSpec.scanTime = static_cast<uint32_t>(std::time(nullptr));
+      if (!BuildPlate(plateSpec, plate)) return Refuse(500, "pattern");
       m_Image = HeldImage();
       m_Image.present = true;
       m_Image.term = term;
@@ -450,7 +450,7 @@ void CSimScanner::DeliveryDone(uint32_t id, bool ok) {
   if (!ok || (m_nHolder == 0 && !m_bSuperHeld)) m_Image.waiting = true;
 }
 
-bool CSimScanner::Scan(PlateSpec spec, bool keepMode, std::string* why, std::vector<uint8_t>* copy) {
+bool CSimScanner::Scan(PlateSpec plateSpec, bool keepMode, std::string* why, std::vector<uint8_t>* copy) {
   std::string to = m_nHolder ? m_sHolderAddress : m_bSuperHeld ? m_sSuperAddress : std::string();
   if (to.empty()) {
     if (why) *why = "nobody holds the reservation";
@@ -460,12 +460,12 @@ bool CSimScanner::Scan(PlateSpec spec, bool keepMode, std::string* why, std::vec
     if (why) *why = "an image is already held for terminal " + std::to_string(m_Image.term);
     return false;
   }
-  if (!keepMode) spec.mode = static_cast<unsigned>(m_nHolder ? m_nHolderMode : m_nSuperMode);
-  spec.sequence = ++m_nScanSequence;
-  spec.scanTime = static_cast<uint32_t>(std::time(nullptr));
-  spec.wantIdeal = false;
+  if (!keepMode) plateSpec.mode = static_cast<unsigned>(m_nHolder ? m_nHolderMode : m_nSuperMode);
+  plateSpec.sequence = ++m_nScanSequence;
+  plateSpec.scanTime = static_cast<uint32_t>(std::time(nullptr));
+  plateSpec.wantIdeal = false;
   Plate plate;
-  if (!BuildPlate(spec, plate)) {
+  if (!BuildPlate(plateSpec, plate)) {
     if (why) *why = "no such plate";
     return false;
   }

@@ -25,7 +25,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::string dir = argv[1];
-  struct Job { std::string name; PlateSpec spec; };
+  struct Job { std::string name; PlateSpec plateSpec; };
   std::vector<Job> jobs;
   const unsigned modes[] = {0, 1, 2, 10};
   for (unsigned mode : modes) {
@@ -46,10 +46,10 @@ int main(int argc, char** argv) {
     jobs.push_back({"rawimageT4_" + std::to_string(part) + ".bin", s});
   }
   for (Job& job : jobs) {
-    job.spec.wantIdeal = false;
+    job.plateSpec.wantIdeal = false;
     Plate p;
     std::string path = dir + "/" + job.name;
-    if (!BuildPlate(job.spec, p) || !Write(path, p.raw)) {
+    if (!BuildPlate(job.plateSpec, p) || !Write(path, p.raw)) {
       std::fprintf(stderr, "lumeq2-demo-raw: cannot write %s\n", path.c_str());
       return 1;
     }

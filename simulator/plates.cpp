@@ -235,59 +235,59 @@ Image16 MultiPlateIdeal(int size, int partCount, unsigned mode) {
   return img;
 }
 
-bool BuildPlate(const PlateSpec& spec, Plate& out) {
+bool BuildPlate(const PlateSpec& plateSpec, Plate& out) {
   out = Plate();
-  PlateSizeMm mm = PlateSize(spec.size);
-  if (mm.shortSide == 0 || !ModeSupported(spec.mode)) return false;
-  bool multi = spec.kind == PlateKind::MultiPart;
-  if (multi && ((spec.partCount != 2 && spec.partCount != 3) || spec.partNumber < 1 ||
-                spec.partNumber > spec.partCount))
+  PlateSizeMm mm = PlateSize(plateSpec.size);
+  if (mm.shortSide == 0 || !ModeSupported(plateSpec.mode)) return false;
+  bool multi = plateSpec.kind == PlateKind::MultiPart;
+  if (multi && ((plateSpec.partCount != 2 && plateSpec.partCount != 3) || plateSpec.partNumber < 1 ||
+                plateSpec.partNumber > plateSpec.partCount))
     return false;
-  if (spec.marginMm < 0 || spec.marginMm > 50) return false;
+  if (plateSpec.marginMm < 0 || plateSpec.marginMm > 50) return false;
 
-  const double R = raw::ResolutionForMode(spec.mode);
+  const double R = raw::ResolutionForMode(plateSpec.mode);
   const unsigned r = static_cast<unsigned>(R);  // 15, 20, 40, 80: whole numbers
-  const unsigned c = raw::SamplesForMode(spec.mode);
-  const unsigned L = raw::LineSizeForMode(spec.mode);
-  out.mode = spec.mode;
+  const unsigned c = raw::SamplesForMode(plateSpec.mode);
+  const unsigned L = raw::LineSizeForMode(plateSpec.mode);
+  out.mode = plateSpec.mode;
   out.resolution = R;
   out.samplesPerLine = c;
   out.lineSize = L;
   out.plateSamples = mm.shortSide * r;
   out.plateLines = mm.longSide * r;
   out.plateFirstSample = (c - out.plateSamples) / 2;
-  out.plateFirstLine = spec.marginMm * r;
+  out.plateFirstLine = plateSpec.marginMm * r;
   out.lineCount = out.plateLines + 2 * out.plateFirstLine;
 
   // The ideal image is always rendered (the raw samples come from it) and dropped
   // afterwards when the caller does not want it.
   double sceneW = mm.shortSide, sceneH = mm.longSide, x0 = 0;
   if (multi) {
-    sceneW = double(mm.shortSide) * spec.partCount;
-    x0 = double(mm.shortSide) * (spec.partNumber - 1);
+    sceneW = double(mm.shortSide) * plateSpec.partCount;
+    x0 = double(mm.shortSide) * (plateSpec.partNumber - 1);
   }
   RenderIdeal(out.ideal, static_cast<int>(out.plateSamples * 2), static_cast<int>(out.plateLines * 2), 2 * R,
-              x0, sceneW, sceneH, spec.kind);
+              x0, sceneW, sceneH, plateSpec.kind);
 
   out.raw.assign(raw::kHeaderSize + static_cast<size_t>(out.lineCount) * L, 0);
   uint8_t* h = out.raw.data();
   Put16(h + raw::kOffSignature, raw::kSignature);
   Put16(h + raw::kOffVersion, raw::kHeaderVersion);
-  h[raw::kOffMode] = static_cast<uint8_t>(spec.mode);
-  h[raw::kOffPlateCode] = static_cast<uint8_t>(spec.size);
-  h[raw::kOffFlags] = static_cast<uint8_t>((spec.kind == PlateKind::TestPattern ? raw::kFlagTestPattern : 0) |
+  h[raw::kOffMode] = static_cast<uint8_t>(plateSpec.mode);
+  h[raw::kOffPlateCode] = static_cast<uint8_t>(plateSpec.size);
+  h[raw::kOffFlags] = static_cast<uint8_t>((plateSpec.kind == PlateKind::TestPattern ? raw::kFlagTestPattern : 0) |
                                            (multi ? raw::kFlagMultiPlatePart : 0));
-  h[raw::kOffSensorVariant] = static_cast<uint8_t>(spec.sensorVariant);
-  h[raw::kOffPartNumber] = static_cast<uint8_t>(multi ? spec.partNumber : 0);
-  h[raw::kOffPartCount] = static_cast<uint8_t>(multi ? spec.partCount : 0);
+  h[raw::kOffSensorVariant] = static_cast<uint8_t>(plateSpec.sensorVariant);
+  h[raw::kOffPartNumber] = static_cast<uint8_t>(multi ? plateSpec.partNumber : 0);
+  h[raw::kOffPartCount] = static_cast<uint8_t>(multi ? plateSpec.partCount : 0);
   h[raw::kOffOrientation] = 0;
   Put32(h + raw::kOffLineCount, out.lineCount);
   Put16(h + raw::kOffSamples, static_cast<uint16_t>(c));
   Put16(h + raw::kOffBitsPerSample, 16);
-  Put32(h + raw::kOffSequence, spec.sequence);
-  Put32(h + raw::kOffScanTime, spec.scanTime);
+  Put32(h + raw::kOffSequence, plateSpec.sequence);
+  Put32(h + raw::kOffScanTime, plateSpec.scanTime);
 
-  NoiseSource noise(spec.seed);
+  NoiseSource noise(plateSpec.seed);
   std::vector<uint16_t> samples(c);
   for (unsigned k = 0; k < out.lineCount; ++k) {
     bool onPlate = k >= out.plateFirstLine && k < out.plateFirstLine + out.plateLines;
@@ -300,7 +300,7 @@ bool BuildPlate(const PlateSpec& spec, Plate& out) {
         v = (double(id.At(2 * ps, 2 * pl)) + id.At(2 * ps + 1, 2 * pl) + id.At(2 * ps, 2 * pl + 1) +
              id.At(2 * ps + 1, 2 * pl + 1)) / 4.0;
       }
-      if (spec.noise > 0) v += spec.noise * (std::sqrt(v) * 0.8 + 6.0) * noise.FastNormal();
+      if (plateSpec.noise > 0) v += plateSpec.noise * (std::sqrt(v) * 0.8 + 6.0) * noise.FastNormal();
       v = std::floor(v + 0.5);
       samples[s] = static_cast<uint16_t>(v < 0 ? 0 : v > 65535 ? 65535 : v);
     }
@@ -316,7 +316,7 @@ bool BuildPlate(const PlateSpec& spec, Plate& out) {
     Put16(rec + L - raw::kPrevLineFromEnd, k == 0 ? raw::kFirstPrevLine : static_cast<uint16_t>((k - 1) & 0xFFFF));
     Put32(rec + L - raw::kChecksumFromEnd, sum);
   }
-  if (!spec.wantIdeal) out.ideal = Image16();
+  if (!plateSpec.wantIdeal) out.ideal = Image16();
   return true;
 }
 

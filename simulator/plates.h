@@ -71,8 +71,8 @@ struct Plate {
 };
 
 // Builds a plate. Returns false (and leaves `out` empty) for an unknown size or Mode,
-// or a MultiPart spec whose part numbering is out of range.
-bool BuildPlate(const PlateSpec& spec, Plate& out);
+// or a MultiPart request whose part numbering is out of range.
+bool BuildPlate(const PlateSpec& plateSpec, Plate& out);
 
 // The ideal image of a whole multi-plate set (parts side by side, part 1 on the left,
 // each part's ideal a slice of it) at the resolution of `mode`; empty on bad arguments.

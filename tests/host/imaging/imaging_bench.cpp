@@ -194,13 +194,13 @@ struct BigPlate {
   std::wstring path;
   unsigned w = 0, h = 0;
   BigPlate() {
-    orvaq::sim::PlateSpec spec;
-    spec.size = 3;
-    spec.mode = 10;
-    spec.marginMm = 8;
-    spec.wantIdeal = false;
+    orvaq::sim::PlateSpec plateSpec;
+    plateSpec.size = 3;
+    plateSpec.mode = 10;
+    plateSpec.marginMm = 8;
+    plateSpec.wantIdeal = false;
     orvaq::sim::Plate p;
-    orvaq::sim::BuildPlate(spec, p);
+    orvaq::sim::BuildPlate(plateSpec, p);
     raw = p.raw;
     path = orvaq::FromUtf8("/tmp/orvaq_bench_plate.bin");
     FILE* f = std::fopen("/tmp/orvaq_bench_plate.bin", "wb");

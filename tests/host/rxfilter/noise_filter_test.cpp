@@ -15,13 +15,13 @@
 namespace {
 
 std::vector<uint8_t> Reconstruct8(double noise, int& w, int& h) {
-  orvaq::sim::PlateSpec spec;
-  spec.size = 1;
-  spec.mode = 2;
-  spec.noise = noise;
-  spec.wantIdeal = false;
+  orvaq::sim::PlateSpec plateSpec;
+  plateSpec.size = 1;
+  plateSpec.mode = 2;
+  plateSpec.noise = noise;
+  plateSpec.wantIdeal = false;
   orvaq::sim::Plate p;
-  EXPECT_TRUE(orvaq::sim::BuildPlate(spec, p));
+  EXPECT_TRUE(orvaq::sim::BuildPlate(plateSpec, p));
   rxf::RawScan scan;
   EXPECT_EQ(rxf::ReadRaw(p.raw.data(), p.raw.size(), scan), rxf::RawError::None);
   rxf::PlateImage img;

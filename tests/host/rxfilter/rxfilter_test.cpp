@@ -37,16 +37,16 @@ std::wstring WriteTemp(const std::vector<uint8_t>& bytes, const std::string& nam
 
 sim::Plate MakePlate(int size, unsigned mode, sim::PlateKind kind = sim::PlateKind::Phantom, double noise = 1.0,
                      int part = 0, int parts = 0) {
-  sim::PlateSpec spec;
-  spec.size = size;
-  spec.mode = mode;
-  spec.kind = kind;
-  spec.noise = noise;
-  spec.partNumber = part;
-  spec.partCount = parts;
-  spec.wantIdeal = false;
+  sim::PlateSpec plateSpec;
+  plateSpec.size = size;
+  plateSpec.mode = mode;
+  plateSpec.kind = kind;
+  plateSpec.noise = noise;
+  plateSpec.partNumber = part;
+  plateSpec.partCount = parts;
+  plateSpec.wantIdeal = false;
   sim::Plate p;
-  EXPECT_TRUE(sim::BuildPlate(spec, p));
+  EXPECT_TRUE(sim::BuildPlate(plateSpec, p));
   return p;
 }
 
@@ -146,12 +146,12 @@ TEST(RXFilterCorrection, EntryPointGivesImageAndCode) {
 // Without noise and line correction every pixel is the stretched, inverted mean of the
 // 2 x 2 ideal pixels its sample covers: less exposure brighter.
 TEST(RXFilterCorrection, PixelsFollowTheIdealImage) {
-  sim::PlateSpec spec;
-  spec.size = 0;
-  spec.mode = 2;
-  spec.noise = 0;
+  sim::PlateSpec plateSpec;
+  plateSpec.size = 0;
+  plateSpec.mode = 2;
+  plateSpec.noise = 0;
   sim::Plate p;
-  ASSERT_TRUE(sim::BuildPlate(spec, p));
+  ASSERT_TRUE(sim::BuildPlate(plateSpec, p));
   rxf::RawScan scan;
   ASSERT_EQ(rxf::ReadRaw(p.raw.data(), p.raw.size(), scan), rxf::RawError::None);
   rxf::CorrectionSettings cs;
@@ -179,14 +179,14 @@ TEST(RXFilterCorrection, ImageCodeRows) {
       {sim::PlateKind::TestPattern, 2, 0, 0, 210},
   };
   for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
-    sim::PlateSpec spec;
-    spec.size = rows[i].size;
-    spec.mode = 2;
-    spec.kind = rows[i].kind;
-    spec.sensorVariant = rows[i].variant;
-    spec.wantIdeal = false;
+    sim::PlateSpec plateSpec;
+    plateSpec.size = rows[i].size;
+    plateSpec.mode = 2;
+    plateSpec.kind = rows[i].kind;
+    plateSpec.sensorVariant = rows[i].variant;
+    plateSpec.wantIdeal = false;
     sim::Plate p;
-    ASSERT_TRUE(sim::BuildPlate(spec, p));
+    ASSERT_TRUE(sim::BuildPlate(plateSpec, p));
     Buffers b(p);
     CorrectionParams cp = DefaultParams(2);
     cp.IgnoreMire = rows[i].ignoreMire;
@@ -263,13 +263,13 @@ TEST(RXFilterCorrection, TooManyLinesForSixteenBits) {
 
 // A line read with 1 % too much gain is put back in line with its neighbours.
 TEST(RXFilterCorrection, HorizontalCorrectionRemovesALineGain) {
-  sim::PlateSpec spec;
-  spec.size = 0;
-  spec.mode = 2;
-  spec.noise = 0;
-  spec.wantIdeal = false;
+  sim::PlateSpec plateSpec;
+  plateSpec.size = 0;
+  plateSpec.mode = 2;
+  plateSpec.noise = 0;
+  plateSpec.wantIdeal = false;
   sim::Plate p;
-  ASSERT_TRUE(sim::BuildPlate(spec, p));
+  ASSERT_TRUE(sim::BuildPlate(plateSpec, p));
   const unsigned line = p.plateFirstLine + 200;
   uint8_t* rec = &p.raw[36 + size_t(line) * p.lineSize];
   for (unsigned s = 0; s < p.samplesPerLine; ++s) {

@@ -36,12 +36,12 @@ TEST(SimPlates, EverySizeAndModePassesTheLayoutRules) {
   for (size_t i = 0; i < sizeof(kGeometry) / sizeof(kGeometry[0]); ++i) {
     const GeometryRow& row = kGeometry[i];
     SCOPED_TRACE("row " + std::to_string(i));
-    PlateSpec spec;
-    spec.size = row.size;
-    spec.mode = row.mode;
-    spec.seed = 7 + unsigned(i);
+    PlateSpec plateSpec;
+    plateSpec.size = row.size;
+    plateSpec.mode = row.mode;
+    plateSpec.seed = 7 + unsigned(i);
     Plate p;
-    ASSERT_TRUE(BuildPlate(spec, p));
+    ASSERT_TRUE(BuildPlate(plateSpec, p));
     EXPECT_EQ(p.lineSize, row.lineSize);
     EXPECT_EQ(p.raw.size(), raw::kHeaderSize + size_t(p.lineCount) * p.lineSize);
     EXPECT_EQ(p.ideal.width, row.idealW);
@@ -74,12 +74,12 @@ TEST(SimPlates, EverySizeAndModePassesTheLayoutRules) {
 }
 
 TEST(SimPlates, NoiseFreeSamplesAreTheMeanOfTheirIdealPixels) {
-  PlateSpec spec;
-  spec.size = 0;
-  spec.mode = 0;
-  spec.noise = 0;
+  PlateSpec plateSpec;
+  plateSpec.size = 0;
+  plateSpec.mode = 0;
+  plateSpec.noise = 0;
   Plate p;
-  ASSERT_TRUE(BuildPlate(spec, p));
+  ASSERT_TRUE(BuildPlate(plateSpec, p));
   const unsigned probes[][2] = {{0, 0}, {10, 3}, {p.plateLines / 2, p.plateSamples / 2}, {p.plateLines - 1, p.plateSamples - 1}};
   for (size_t i = 0; i < 4; ++i) {
     unsigned pl = probes[i][0], ps = probes[i][1];
@@ -94,11 +94,11 @@ TEST(SimPlates, NoiseFreeSamplesAreTheMeanOfTheirIdealPixels) {
 }
 
 TEST(SimPlates, PhantomHasItsLandmarks) {
-  PlateSpec spec;
-  spec.size = 2;
-  spec.mode = 0;
+  PlateSpec plateSpec;
+  plateSpec.size = 2;
+  plateSpec.mode = 0;
   Plate p;
-  ASSERT_TRUE(BuildPlate(spec, p));
+  ASSERT_TRUE(BuildPlate(plateSpec, p));
   const Image16& im = p.ideal;
   double pxmm = 2 * p.resolution;
   // Orientation disc at (3, 3) mm: the least exposed spot; the opposite corner is not.
@@ -121,49 +121,49 @@ TEST(SimPlates, PhantomHasItsLandmarks) {
 }
 
 TEST(SimPlates, SameSeedSameBytesOtherSeedOtherNoise) {
-  PlateSpec spec;
-  spec.size = 0;
-  spec.mode = 2;
-  spec.seed = 42;
+  PlateSpec plateSpec;
+  plateSpec.size = 0;
+  plateSpec.mode = 2;
+  plateSpec.seed = 42;
   Plate a, b, c;
-  ASSERT_TRUE(BuildPlate(spec, a));
-  ASSERT_TRUE(BuildPlate(spec, b));
-  spec.seed = 43;
-  ASSERT_TRUE(BuildPlate(spec, c));
+  ASSERT_TRUE(BuildPlate(plateSpec, a));
+  ASSERT_TRUE(BuildPlate(plateSpec, b));
+  plateSpec.seed = 43;
+  ASSERT_TRUE(BuildPlate(plateSpec, c));
   EXPECT_EQ(a.raw, b.raw);
   EXPECT_NE(a.raw, c.raw);
   EXPECT_EQ(a.ideal.pixels, c.ideal.pixels);
 }
 
 TEST(SimPlates, EmptyPlateReadsTheBaseLevel) {
-  PlateSpec spec;
-  spec.kind = PlateKind::Empty;
-  spec.noise = 0;
+  PlateSpec plateSpec;
+  plateSpec.kind = PlateKind::Empty;
+  plateSpec.noise = 0;
   Plate p;
-  ASSERT_TRUE(BuildPlate(spec, p));
+  ASSERT_TRUE(BuildPlate(plateSpec, p));
   for (uint16_t v : p.ideal.pixels) ASSERT_EQ(v, kPlateBase);
   EXPECT_EQ(Sample(p, p.plateFirstLine + 3, p.plateFirstSample + 3), kPlateBase);
   EXPECT_EQ(p.raw[raw::kOffFlags], 0);
 }
 
 TEST(SimPlates, TestPatternAndPartsAreMarkedInTheHeader) {
-  PlateSpec spec;
-  spec.kind = PlateKind::TestPattern;
-  spec.mode = 10;
-  spec.sensorVariant = 1;
-  spec.wantIdeal = false;
+  PlateSpec plateSpec;
+  plateSpec.kind = PlateKind::TestPattern;
+  plateSpec.mode = 10;
+  plateSpec.sensorVariant = 1;
+  plateSpec.wantIdeal = false;
   Plate p;
-  ASSERT_TRUE(BuildPlate(spec, p));
+  ASSERT_TRUE(BuildPlate(plateSpec, p));
   EXPECT_EQ(p.raw[raw::kOffFlags], raw::kFlagTestPattern);
   EXPECT_EQ(p.raw[raw::kOffSensorVariant], 1);
   EXPECT_TRUE(p.ideal.pixels.empty());
 
-  spec = PlateSpec();
-  spec.kind = PlateKind::MultiPart;
-  spec.size = 3;
-  spec.partCount = 3;
-  spec.partNumber = 2;
-  ASSERT_TRUE(BuildPlate(spec, p));
+  plateSpec = PlateSpec();
+  plateSpec.kind = PlateKind::MultiPart;
+  plateSpec.size = 3;
+  plateSpec.partCount = 3;
+  plateSpec.partNumber = 2;
+  ASSERT_TRUE(BuildPlate(plateSpec, p));
   EXPECT_EQ(p.raw[raw::kOffFlags], raw::kFlagMultiPlatePart);
   EXPECT_EQ(p.raw[raw::kOffPartNumber], 2);
   EXPECT_EQ(p.raw[raw::kOffPartCount], 3);
@@ -184,24 +184,24 @@ TEST(SimPlates, RefusesWhatNoScannerMakes) {
       {0, 0, PlateKind::MultiPart, 1, 4},
   };
   for (size_t i = 0; i < sizeof(rows) / sizeof(rows[0]); ++i) {
-    PlateSpec spec;
-    spec.size = rows[i].size;
-    spec.mode = rows[i].mode;
-    spec.kind = rows[i].kind;
-    spec.partNumber = rows[i].part;
-    spec.partCount = rows[i].count;
+    PlateSpec plateSpec;
+    plateSpec.size = rows[i].size;
+    plateSpec.mode = rows[i].mode;
+    plateSpec.kind = rows[i].kind;
+    plateSpec.partNumber = rows[i].part;
+    plateSpec.partCount = rows[i].count;
     Plate p;
-    EXPECT_FALSE(BuildPlate(spec, p)) << "row " << i;
+    EXPECT_FALSE(BuildPlate(plateSpec, p)) << "row " << i;
     EXPECT_TRUE(p.raw.empty()) << "row " << i;
   }
 }
 
 TEST(SimPlates, FaultedFilesFailTheLayoutRules) {
-  PlateSpec spec;
-  spec.size = 0;
-  spec.mode = 2;
+  PlateSpec plateSpec;
+  plateSpec.size = 0;
+  plateSpec.mode = 2;
   Plate p;
-  ASSERT_TRUE(BuildPlate(spec, p));
+  ASSERT_TRUE(BuildPlate(plateSpec, p));
   std::string why;
 
   std::vector<uint8_t> bad = p.raw;

@@ -195,13 +195,13 @@ class ReconstructionWine : public ::testing::Test {
   }
 
   orvaq::sim::Plate Arrive(int size, unsigned mode, orvaq::sim::PlateKind kind = orvaq::sim::PlateKind::Phantom) {
-    orvaq::sim::PlateSpec spec;
-    spec.size = size;
-    spec.mode = mode;
-    spec.kind = kind;
-    spec.wantIdeal = false;
+    orvaq::sim::PlateSpec plateSpec;
+    plateSpec.size = size;
+    plateSpec.mode = mode;
+    plateSpec.kind = kind;
+    plateSpec.wantIdeal = false;
     orvaq::sim::Plate plate;
-    EXPECT_TRUE(orvaq::sim::BuildPlate(spec, plate));
+    EXPECT_TRUE(orvaq::sim::BuildPlate(plateSpec, plate));
     EXPECT_TRUE(WriteBytes(images + L"LASTACQP2.BIN", plate.raw));
     return plate;
   }
@@ -354,12 +354,12 @@ TEST_F(ReconstructionWine, EmptyPlateGivesItsPictureAndInfoFile) {
 }
 
 TEST_F(ReconstructionWine, DemonstrationReplacesTheReceivedData) {
-  orvaq::sim::PlateSpec spec;
-  spec.size = 0;
-  spec.mode = 2;
-  spec.wantIdeal = false;
+  orvaq::sim::PlateSpec plateSpec;
+  plateSpec.size = 0;
+  plateSpec.mode = 2;
+  plateSpec.wantIdeal = false;
   orvaq::sim::Plate demo;
-  ASSERT_TRUE(orvaq::sim::BuildPlate(spec, demo));
+  ASSERT_TRUE(orvaq::sim::BuildPlate(plateSpec, demo));
   ASSERT_TRUE(WriteBytes(program + L"rawimage_2.bin", demo.raw));
   settings.demo = true;
   settings.quality = 2;

@@ -41,13 +41,13 @@ TEST(RXFilterDll, EveryEntryPointResolvesByName) {
 }
 
 TEST(RXFilterDll, ReconstructsAndFiltersASimulatedPlate) {
-  orvaq::sim::PlateSpec spec;
-  spec.size = 2;
-  spec.mode = 2;
-  spec.sensorVariant = 1;
-  spec.wantIdeal = false;
+  orvaq::sim::PlateSpec plateSpec;
+  plateSpec.size = 2;
+  plateSpec.mode = 2;
+  plateSpec.sensorVariant = 1;
+  plateSpec.wantIdeal = false;
   orvaq::sim::Plate plate;
-  ASSERT_TRUE(orvaq::sim::BuildPlate(spec, plate));
+  ASSERT_TRUE(orvaq::sim::BuildPlate(plateSpec, plate));
   const std::wstring path = TempFile(L"rxfilter_wine_plate.bin");
   ASSERT_TRUE(WriteBytes(path, plate.raw));
 
