@@ -7,6 +7,8 @@
 #   record.py RECORD times-prm BODY SINCE_MS COUNT TIMEOUT_S      -> prints COUNT times
 #   record.py RECORD last-t                                       -> t of the last entry
 #   record.py RECORD wait-frames SINCE_MS COUNT TIMEOUT_S         -> t of the COUNTth frame
+#   record.py RECORD wait-image OUTCOME SINCE_MS TIMEOUT_S        -> t of the first image
+#       delivery whose outcome starts with OUTCOME ("sent", "stalled", ...)
 #   record.py RECORD wait-held SINCE_MS TIMEOUT_S                 -> t of the first reservation
 #       or refresh ("ready=1" to lumeq2.res, "reload=" to lumeq2.prm) the scanner granted
 import json, sys, time
@@ -68,6 +70,12 @@ def main():
                     and ((e.get("request") == "POST /lumeq2.res HTTP/1.0" and e.get("body", "").startswith("ready=1"))
                          or (e.get("request") == "POST /lumeq2.prm HTTP/1.0" and e.get("body", "").startswith("reload=")))]
         found = wait(held, float(a[1]))
+    elif what == "wait-image":
+        def images():
+            return [e for e in entries(path)
+                    if e.get("kind") == "image" and e.get("t", 0) >= int(a[1])
+                    and e.get("outcome", "").startswith(a[0])]
+        found = wait(images, float(a[2]))
     elif what == "last-t":
         e = entries(path)
         print(e[-1]["t"] if e else 0)
