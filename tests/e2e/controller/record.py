@@ -11,6 +11,10 @@
 #       delivery whose outcome starts with OUTCOME ("sent", "stalled", ...)
 #   record.py RECORD wait-held SINCE_MS TIMEOUT_S                 -> t of the first reservation
 #       or refresh ("ready=1" to lumeq2.res, "reload=" to lumeq2.prm) the scanner granted
+#   record.py RECORD res-list SINCE_MS                          -> one line per reservation
+#       request ("t ip term ready status") to lumeq2.res since SINCE_MS
+#   record.py RECORD check-holders                              -> walks the whole record:
+#       prints every moment two terminals held the scanner at once; exit 1 if any
 import json, sys, time
 
 def entries(path):
@@ -76,6 +80,49 @@ def main():
                     if e.get("kind") == "image" and e.get("t", 0) >= int(a[1])
                     and e.get("outcome", "").startswith(a[0])]
         found = wait(images, float(a[2]))
+    # --- reservation holders (two-station lab test) -------------------------------------
+    elif what in ("res-list", "check-holders"):
+        import re
+        def res_requests(since):
+            for e in entries(path):
+                if e.get("t", 0) < since:
+                    continue
+                if e.get("kind") == "http" and e.get("request") == "POST /lumeq2.res HTTP/1.0":
+                    body = e.get("body", "")
+                    term = re.search(r"(?:^|\n)term=(\d+)", body)
+                    ready = re.search(r"(?:^|\n)ready=(\d+)", body)
+                    yield e, (int(term.group(1)) if term else -1), (int(ready.group(1)) if ready else -1)
+                elif e.get("kind") == "frame":
+                    yield e, None, None
+        if what == "res-list":
+            for e, term, ready in res_requests(int(a[0])):
+                if term is not None:
+                    print(e["t"], e.get("from", "").split(":")[0], term, ready, e.get("status"))
+            return 0
+        # The holder as the scanner's answers make it: a granted "ready=1" takes the
+        # scanner, a granted "ready=0" from the holder lets it go, and every frame states
+        # the holder outright (a reservation that ran out ends there). The super-user
+        # (terminal 11) reserves beside the stations and is left out.
+        holder, bad = 0, 0
+        for e, term, ready in res_requests(0):
+            if term is None:
+                shown = e.get("resaTerminal", 0)
+                if shown > 10:
+                    continue
+                if shown and holder and shown != holder:
+                    print("t=%d: frame shows terminal %d while %d holds" % (e["t"], shown, holder))
+                    bad += 1
+                holder = shown
+            elif e.get("status") == 200 and 1 <= term <= 10:
+                if ready == 1:
+                    if holder and holder != term:
+                        print("t=%d: reservation of terminal %d granted while %d holds" % (e["t"], term, holder))
+                        bad += 1
+                    holder = term
+                elif ready == 0 and holder == term:
+                    holder = 0
+        return 1 if bad else 0
+    # --- end of reservation holders ---------------------------------------------------
     elif what == "last-t":
         e = entries(path)
         print(e[-1]["t"] if e else 0)
