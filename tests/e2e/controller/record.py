@@ -11,9 +11,13 @@
 #       delivery whose outcome starts with OUTCOME ("sent", "stalled", ...)
 #   record.py RECORD wait-held SINCE_MS TIMEOUT_S                 -> t of the first reservation
 #       or refresh ("ready=1" to lumeq2.res, "reload=" to lumeq2.prm) the scanner granted
-#   record.py RECORD res-list SINCE_MS                          -> one line per reservation
+#   record.py RECORD res-list SINCE_MS                            -> one line per reservation
 #       request ("t ip term ready status") to lumeq2.res since SINCE_MS
-#   record.py RECORD check-holders                              -> walks the whole record:
+#   record.py RECORD prm-list BODY SINCE_MS                       -> "t ip status" per request
+#       BODY to lumeq2.prm since SINCE_MS
+#   record.py RECORD image-list SINCE_MS                          -> "t ip bytes outcome" per
+#       image delivery since SINCE_MS
+#   record.py RECORD check-holders                                -> walks the whole record:
 #       prints every moment two terminals held the scanner at once; exit 1 if any
 import json, sys, time
 
@@ -81,6 +85,15 @@ def main():
                     and e.get("outcome", "").startswith(a[0])]
         found = wait(images, float(a[2]))
     # --- reservation holders (two-station lab test) -------------------------------------
+    elif what == "prm-list":
+        for e in http(path, "lumeq2.prm", a[0], int(a[1])):
+            print(e["t"], e.get("from", "").split(":")[0], e.get("status"))
+        return 0
+    elif what == "image-list":
+        for e in entries(path):
+            if e.get("kind") == "image" and e.get("t", 0) >= int(a[0]):
+                print(e["t"], e.get("to", "").split(":")[0], e.get("bytes"), e.get("outcome", "").replace(" ", "_"))
+        return 0
     elif what in ("res-list", "check-holders"):
         import re
         def res_requests(since):
