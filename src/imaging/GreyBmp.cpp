@@ -1,7 +1,9 @@
 // 8-bit grey BMP header and pixel block (see GreyBmp.h).
 #include "imaging/GreyBmp.h"
 
+#include <algorithm>
 #include <cstring>
+#include <new>
 
 namespace orvaq {
 namespace imaging {
@@ -70,13 +72,14 @@ void GatherFirstOf3(const uint8_t* src, int width, uint8_t* dst) {
 #endif
   for (; x < width; ++x) dst[x] = src[3 * x];
 }
-}  // namespace
 
-void PackGreyRows(const uint8_t* rows, int width, int height, ptrdiff_t stride, int bpp, uint8_t* block) {
+// File rows [first, first + count) (bottom-up order) into `block`.
+void PackFileRows(const uint8_t* rows, int width, int height, ptrdiff_t stride, int bpp, int first,
+                  int count, uint8_t* block) {
   const size_t rowSize = GreyRowSize(width);
-  for (int y = 0; y < height; ++y) {
+  for (int y = first; y < first + count; ++y) {
     const uint8_t* src = rows + ptrdiff_t(height - 1 - y) * stride;
-    uint8_t* dst = block + size_t(y) * rowSize;
+    uint8_t* dst = block + size_t(y - first) * rowSize;
     if (bpp == 1) {
       std::memcpy(dst, src, size_t(width));
     } else if (bpp == 3) {
@@ -86,6 +89,36 @@ void PackGreyRows(const uint8_t* rows, int width, int height, ptrdiff_t stride, 
     }
     std::memset(dst + width, 0, rowSize - size_t(width));
   }
+}
+}  // namespace
+
+void PackGreyRows(const uint8_t* rows, int width, int height, ptrdiff_t stride, int bpp, uint8_t* block) {
+  PackFileRows(rows, width, height, stride, bpp, 0, height, block);
+}
+
+bool StreamGreyBmpFile(const uint8_t* rows, int width, int height, ptrdiff_t stride, int bytesPerPixel,
+                       float dpiX, float dpiY, const GreyBmpSink& sink, size_t chunkBytes) {
+  if (!rows || !sink || !GreyBmpSizeOk(width, height)) return false;
+  if (bytesPerPixel != 1 && bytesPerPixel != 3 && bytesPerPixel != 4) return false;
+  const size_t rowSize = GreyRowSize(width);
+  // Rows per piece: at least one, at most the whole picture; the header rides with the first.
+  const size_t perChunk = std::max<size_t>(1, std::min<size_t>(size_t(height), chunkBytes / rowSize));
+  std::vector<uint8_t> buffer;
+  try {
+    buffer.resize(kGreyBmpHeaderSize + perChunk * rowSize);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  BuildGreyBmpHeader(width, height, dpiX, dpiY, buffer.data());
+  size_t offset = kGreyBmpHeaderSize;
+  for (int y = 0; y < height;) {
+    const int count = int(std::min<size_t>(perChunk, size_t(height - y)));
+    PackFileRows(rows, width, height, stride, bytesPerPixel, y, count, buffer.data() + offset);
+    if (!sink(buffer.data(), offset + size_t(count) * rowSize)) return false;
+    offset = 0;
+    y += count;
+  }
+  return true;
 }
 
 bool EncodeGreyBmpFile(const uint8_t* rows, int width, int height, ptrdiff_t stride, int bytesPerPixel,

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace orvaq {
@@ -33,6 +34,16 @@ void PackGreyRows(const uint8_t* rows, int width, int height, ptrdiff_t stride, 
 // a writer hands it to one write call. False for bad sizes or pixel widths.
 bool EncodeGreyBmpFile(const uint8_t* rows, int width, int height, ptrdiff_t stride, int bytesPerPixel,
                        float dpiX, float dpiY, std::vector<uint8_t>& file);
+
+// The same file handed to `sink` in pieces of at most about `chunkBytes` (the header, then
+// whole padded rows) from one reused buffer, so a large picture is written without a
+// file-sized allocation. False for bad sizes or pixel widths, when the buffer cannot be
+// had, or as soon as `sink` returns false (nothing more is handed on then).
+using GreyBmpSink = std::function<bool(const uint8_t* bytes, size_t size)>;
+constexpr size_t kGreyBmpChunkBytes = size_t(1) << 20;
+bool StreamGreyBmpFile(const uint8_t* rows, int width, int height, ptrdiff_t stride, int bytesPerPixel,
+                       float dpiX, float dpiY, const GreyBmpSink& sink,
+                       size_t chunkBytes = kGreyBmpChunkBytes);
 
 // A whole file in memory from 8-bit rows (used for intermediate pictures and tests).
 bool EncodeGreyBmp(const uint8_t* rows, int width, int height, ptrdiff_t stride, float dpiX,

@@ -176,22 +176,23 @@ bool WriteGreyBmp(gp::Bitmap* picture, const std::wstring& path) {
   if (!picture || picture->GetLastStatus() != gp::Ok) return false;
   const int w = int(picture->GetWidth()), h = int(picture->GetHeight());
   if (!GreyBmpSizeOk(w, h)) return false;
-  std::vector<uint8_t> file;
-  try {
-    CLockedPixels px(picture, gp::ImageLockModeRead);
-    if (!px.Ok()) return false;
-    const PictureView v = px.View();
-    // The whole file in one buffer and one write.
-    if (!EncodeGreyBmpFile(v.data, w, h, v.stride, 3, picture->GetHorizontalResolution(),
-                           picture->GetVerticalResolution(), file))
-      return false;
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
+  CLockedPixels px(picture, gp::ImageLockModeRead);
+  if (!px.Ok()) return false;
+  const PictureView v = px.View();
   HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (f == INVALID_HANDLE_VALUE) return false;
-  const bool ok = WriteAll(f, file.data(), file.size());
-  CloseHandle(f);
+  // Pieces of about 1 MiB from one buffer, one write each: no file-sized allocation.
+  bool ok = false;
+  try {
+    ok = StreamGreyBmpFile(v.data, w, h, v.stride, 3, picture->GetHorizontalResolution(),
+                           picture->GetVerticalResolution(),
+                           [f](const uint8_t* bytes, size_t size) { return WriteAll(f, bytes, size); });
+  } catch (const std::bad_alloc&) {
+    ok = false;
+  }
+  ok = CloseHandle(f) && ok;
+  // A half-written picture must not be taken for an image by whoever reads the folder.
+  if (!ok) DeleteFileW(path.c_str());
   return ok;
 }
 

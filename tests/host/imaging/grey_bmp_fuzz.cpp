@@ -27,6 +27,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     orvaq::imaging::PackGreyRows(rows.data(), width, height, stride, bpp, block.data());
     uint8_t header[orvaq::imaging::kGreyBmpHeaderSize];
     orvaq::imaging::BuildGreyBmpHeader(width, height, dpi, dpi, header);
+    // The piecewise writer over the same inputs, with a piece size from the input.
+    size_t total = 0;
+    orvaq::imaging::StreamGreyBmpFile(rows.data(), width, height, stride, bpp, dpi, dpi,
+                                      [&](const uint8_t* p, size_t n) {
+                                        total += n;
+                                        return p != nullptr;
+                                      },
+                                      size_t(data[11]) * 16);
+    if (total != 0 && total != block.size() + sizeof header) __builtin_trap();
   }
   return 0;
 }

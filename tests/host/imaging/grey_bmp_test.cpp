@@ -1,6 +1,7 @@
 // The grey BMP file: header bytes, row padding, resolution fields, blue channel only.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "imaging/GreyBmp.h"
@@ -73,4 +74,40 @@ TEST(GreyBmp, SizesThatCannotBeWritten) {
   EXPECT_EQ(file.size(), 1078u + 8u);
   EXPECT_EQ(file[1078], 3);  // bottom row first
   EXPECT_EQ(file[1078 + 4], 1);
+}
+
+// The piecewise writer hands on exactly the bytes of the whole-file encoder, whatever the
+// piece size (smaller than a row, a few rows, larger than the file), and stops at the
+// first refusal of its sink.
+TEST(GreyBmp, PiecesMakeTheSameFile) {
+  const int w = 37, h = 23;
+  const ptrdiff_t stride = 3 * w + 5;
+  std::vector<uint8_t> rows(size_t(stride) * h);
+  for (size_t i = 0; i < rows.size(); ++i) rows[i] = uint8_t(i * 7 + 3);
+  std::vector<uint8_t> whole;
+  ASSERT_TRUE(EncodeGreyBmpFile(rows.data(), w, h, stride, 3, 762.0f, 762.0f, whole));
+  const size_t chunks[] = {1, 40, 41, 3 * 40, 1000, 1078, 1 << 20};
+  for (size_t i = 0; i < sizeof chunks / sizeof chunks[0]; ++i) {
+    std::vector<uint8_t> got;
+    size_t calls = 0;
+    ASSERT_TRUE(StreamGreyBmpFile(rows.data(), w, h, stride, 3, 762.0f, 762.0f,
+                                  [&](const uint8_t* p, size_t n) {
+                                    ++calls;
+                                    got.insert(got.end(), p, p + n);
+                                    return true;
+                                  },
+                                  chunks[i]))
+        << "row " << i;
+    EXPECT_EQ(got, whole) << "row " << i;
+    const size_t perChunk = std::max<size_t>(1, std::min<size_t>(h, chunks[i] / GreyRowSize(w)));
+    EXPECT_EQ(calls, (h + perChunk - 1) / perChunk) << "row " << i;
+  }
+  size_t calls = 0;
+  EXPECT_FALSE(StreamGreyBmpFile(rows.data(), w, h, stride, 3, 762.0f, 762.0f,
+                                 [&](const uint8_t*, size_t) { return ++calls < 2; }, 100));
+  EXPECT_EQ(calls, 2u);
+  EXPECT_FALSE(StreamGreyBmpFile(rows.data(), w, h, stride, 2, 762.0f, 762.0f,
+                                 [&](const uint8_t*, size_t) { return true; }));
+  EXPECT_FALSE(StreamGreyBmpFile(rows.data(), 0, h, stride, 3, 762.0f, 762.0f,
+                                 [&](const uint8_t*, size_t) { return true; }));
 }

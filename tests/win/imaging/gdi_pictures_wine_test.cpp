@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "imaging/GreyBmp.h"
 #include "wine_support.h"
 
 using namespace orvaq::imaging;
@@ -98,6 +99,35 @@ TEST_F(GdiPictures, GreyBmpFile) {
   EXPECT_EQ(f[1078 + 1001], 0);           // padding
   EXPECT_FALSE(WriteGreyBmp(pic.get(), TempPath(L"no\\such\\folder\\x.bmp")));
   EXPECT_FALSE(WriteGreyBmp(nullptr, path));
+}
+
+// A picture of several 1 MiB pieces comes out exactly as the one-buffer encoder makes it.
+TEST_F(GdiPictures, LargeGreyBmpWrittenInPiecesIsWhole) {
+  const int w = 1203, h = 1000;
+  gp::Bitmap pic(w, h, PixelFormat24bppRGB);
+  pic.SetResolution(1016.0f, 1016.0f);
+  {
+    gp::Rect all(0, 0, w, h);
+    gp::BitmapData d{};
+    ASSERT_EQ(pic.LockBits(&all, gp::ImageLockModeWrite, PixelFormat24bppRGB, &d), gp::Ok);
+    for (int y = 0; y < h; ++y) {
+      uint8_t* row = static_cast<uint8_t*>(d.Scan0) + ptrdiff_t(y) * d.Stride;
+      for (int x = 0; x < 3 * w; ++x) row[x] = uint8_t(x * 13 + y * 7);
+    }
+    pic.UnlockBits(&d);
+  }
+  std::vector<uint8_t> want;
+  {
+    gp::Rect all(0, 0, w, h);
+    gp::BitmapData d{};
+    ASSERT_EQ(pic.LockBits(&all, gp::ImageLockModeRead, PixelFormat24bppRGB, &d), gp::Ok);
+    ASSERT_TRUE(EncodeGreyBmpFile(static_cast<const uint8_t*>(d.Scan0), w, h, d.Stride, 3, 1016.0f, 1016.0f, want));
+    pic.UnlockBits(&d);
+  }
+  ASSERT_GT(want.size(), kGreyBmpChunkBytes);  // more than one piece
+  const std::wstring path = TempPath(L"large_grey.bmp");
+  ASSERT_TRUE(WriteGreyBmp(&pic, path));
+  EXPECT_TRUE(ReadBytes(path) == want);
 }
 
 TEST_F(GdiPictures, BmpEncoder) {
