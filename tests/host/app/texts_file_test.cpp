@@ -3,7 +3,10 @@
 // text (a missing or extra one would shift the arguments).
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
+#include <regex>
+#include <set>
 #include <sstream>
 
 #include "common/text.h"
@@ -37,6 +40,32 @@ TEST(TextFile, EveryIdInEveryLanguage) {
   for (int code : {-1, 0, 1, 50, 51, 52, 53, 54, 200, 201, 202, 203, 204, 205, 206, 400, 401, 403, 404, 405, 408,
                    409, 500, 501, 503})
     ids.push_back(10000 + code);
+  KvMemoryProfile profile;
+  const std::wstring file = LoadTexts(profile);
+  for (const wchar_t* language : {L"409", L"40C", L"407"})
+    for (int id : ids)
+      EXPECT_FALSE(ReadProfileString(profile, file, language, std::to_wstring(id), L"").empty())
+          << orvaq::ToUtf8(language) << " " << id;
+}
+
+// Every text id written as a number where the program asks for a text: a new call with
+// an id nobody added to the file would show an empty box or log line.
+TEST(TextFile, EveryIdAskedForInTheSourcesIsThere) {
+  const std::regex call(R"((GetText|FormatText|MessageBoxText|ShowMessageBox)\((\d+)\b)");
+  std::set<int> ids;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(std::string(ORVAQ_SOURCE_DIR) + "/src")) {
+    const std::string ext = entry.path().extension().string();
+    if (ext != ".cpp" && ext != ".h") continue;
+    std::ifstream in(entry.path(), std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    const std::string source = text.str();
+    for (std::sregex_iterator m(source.begin(), source.end(), call), end; m != end; ++m) {
+      const int id = std::stoi((*m)[2].str());
+      if (id > 0) ids.insert(id);
+    }
+  }
+  ASSERT_GE(ids.size(), 10u);  // the scan found the calls at all
   KvMemoryProfile profile;
   const std::wstring file = LoadTexts(profile);
   for (const wchar_t* language : {L"409", L"40C", L"407"})
