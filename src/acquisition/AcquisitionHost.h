@@ -115,7 +115,8 @@ class IAcquisitionHost {
   // FormatMessageW's text for a system error code.
   virtual std::wstring SystemErrorText(uint32_t code) = 0;
   virtual AcqLocalTime LocalTime() = 0;
-  // Replaces the current logger by a new file logger on the log file (LoggerType 2).
+  // Replaces the current logger by a new file logger on the log file (LoggerType 2), which
+  // opens with "Reset du log suite à un read_ok.".
   virtual void RestartLogFile() = 0;
 
   // --- scanner-link objects (null when they cannot be created)

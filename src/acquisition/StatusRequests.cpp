@@ -399,10 +399,8 @@ std::wstring COrvaqController::RunAdminCode(int code, const std::wstring& serial
   }
   if (code == 13 || code == 3001) {
     const int32_t status = client.ReadOk();
-    if (m_Settings.LoggerType() == 2) {
-      m_Host.RestartLogFile();
-      LogPrintf(L"Reset du log suite à un read_ok.");
-    }
+    // The restarted file opens with its header and "Reset du log suite à un read_ok.".
+    if (m_Settings.LoggerType() == 2) m_Host.RestartLogFile();
     return Success(status) ? L"OK" : L"";
   }
   if (code == 14) {

@@ -295,7 +295,8 @@ TEST_F(ControllerTest, ReadOkRestartsTheLogWithLoggerType2) {
   ctl->OnImageMessage(1, kFdAccept);
   ctl->OnImageMessage(1, kFdClose);
   EXPECT_TRUE(host.Has("RestartLogFile"));
-  EXPECT_TRUE(HasLog(L"Reset du log suite à un read_ok."));
+  // The restart writes its own line into the new file; written here too it came twice.
+  EXPECT_FALSE(HasLog(L"Reset du log suite à un read_ok."));
 }
 
 TEST_F(ControllerTest, BatchOfThreeLastImageReads) {
