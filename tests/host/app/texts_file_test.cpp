@@ -23,6 +23,16 @@ std::wstring LoadTexts(KvMemoryProfile& profile) {
   return L"t";
 }
 
+template <class Ids>
+void ExpectInEveryLanguage(const Ids& ids) {
+  KvMemoryProfile profile;
+  const std::wstring file = LoadTexts(profile);
+  for (const wchar_t* language : {L"409", L"40C", L"407"})
+    for (int id : ids)
+      EXPECT_FALSE(ReadProfileString(profile, file, language, std::to_wstring(id), L"").empty())
+          << orvaq::ToUtf8(language) << " " << id;
+}
+
 std::string Placeholders(const std::wstring& text) {
   std::string out;
   for (size_t i = 0; i + 1 < text.size(); ++i)
@@ -40,12 +50,7 @@ TEST(TextFile, EveryIdInEveryLanguage) {
   for (int code : {-1, 0, 1, 50, 51, 52, 53, 54, 200, 201, 202, 203, 204, 205, 206, 400, 401, 403, 404, 405, 408,
                    409, 500, 501, 503})
     ids.push_back(10000 + code);
-  KvMemoryProfile profile;
-  const std::wstring file = LoadTexts(profile);
-  for (const wchar_t* language : {L"409", L"40C", L"407"})
-    for (int id : ids)
-      EXPECT_FALSE(ReadProfileString(profile, file, language, std::to_wstring(id), L"").empty())
-          << orvaq::ToUtf8(language) << " " << id;
+  ExpectInEveryLanguage(ids);
 }
 
 // Every text id written as a number where the program asks for a text: a new call with
@@ -66,12 +71,7 @@ TEST(TextFile, EveryIdAskedForInTheSourcesIsThere) {
     }
   }
   ASSERT_GE(ids.size(), 10u);  // the scan found the calls at all
-  KvMemoryProfile profile;
-  const std::wstring file = LoadTexts(profile);
-  for (const wchar_t* language : {L"409", L"40C", L"407"})
-    for (int id : ids)
-      EXPECT_FALSE(ReadProfileString(profile, file, language, std::to_wstring(id), L"").empty())
-          << orvaq::ToUtf8(language) << " " << id;
+  ExpectInEveryLanguage(ids);
 }
 
 TEST(TextFile, TranslationsTakeTheSamePlaceholders) {
