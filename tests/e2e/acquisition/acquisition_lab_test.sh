@@ -8,41 +8,15 @@
 set -uo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
-root=$(cd "$here/../../.." && pwd)
-bin=$(cd "${1:?usage: acquisition_lab_test.sh SIM_BIN_DIR WIN_BIN_DIR}" && pwd)
-winbin=${2:?usage: acquisition_lab_test.sh SIM_BIN_DIR WIN_BIN_DIR REFERENCE_IMAGE_PROGRAM}
 reference=${3:?usage: acquisition_lab_test.sh SIM_BIN_DIR WIN_BIN_DIR REFERENCE_IMAGE_PROGRAM}
-[ "$(id -u)" = 0 ] || { echo "SKIP: the lab needs root"; exit 77; }
-for f in Orvaq.exe Orvaq.TXT RXFilter.DLL reconstruction_fake_rebuild.exe; do
-  [ -f "$winbin/$f" ] || { echo "SKIP: $winbin/$f missing (build the win64 preset first)"; exit 77; }
-done
-
-export ORVAQ_LAB=oaq$$ ORVAQ_LAB_NET=10.215.$((100 + $$ % 100)) ORVAQ_LAB_BIN=$bin
-lab="$root/tools/lab/lab.sh"
-work=$(mktemp -d /tmp/orvaq-acqtest-XXXXXX)
-failures=0
-check() {  # check "what" command...
-  local what=$1; shift
-  if "$@"; then echo "ok - $what"; else echo "FAILED - $what"; failures=$((failures + 1)); fi
-}
-finish() {
-  bash "$lab" down >/dev/null 2>&1 || true
-  rm -rf "$work" "/tmp/orvaq-lab-$ORVAQ_LAB"
-}
-trap finish EXIT
-
-bash "$lab" up 1 >/dev/null || { echo "FAILED - lab up"; exit 1; }
-eval "$(bash "$lab" env)"
-sim() { bash "$lab" sim "$@" >/dev/null; }
+. "$here/../lab_test_lib.sh"
+lab_test_open oaq 215 1 "${1:-}" "${2:-}" Orvaq.exe Orvaq.TXT RXFilter.DLL reconstruction_fake_rebuild.exe
 # The scanner scans only for the station that holds it: retried until the station has
 # reserved by itself (monoposte) or the time is up.
 scan() {
   local end=$((SECONDS + 180))
   while [ $SECONDS -le $end ]; do sim scan "$@" && return 0; sleep 1; done
   return 1
-}
-orvaq_log() {
-  find "$LAB_STATE/ws1/prefix/drive_c/users" -path '*Logs KVW*' -name 'Orvaq.txt' 2>/dev/null | head -n1
 }
 
 prog=$work/prog
@@ -136,8 +110,6 @@ kept_local=$(echo "${kept#Z:}" | tr '\\' /)
 check "the raw data is there, whole" cmp -s "$kept_local" "$work/sent.bin"
 
 bash "$lab" screenshot "$work/screen.png" >/dev/null 2>&1 || true
-if [ "$failures" != 0 ]; then
-  echo "--- Orvaq log (end):"; f=$(orvaq_log); [ -n "$f" ] && tail -n 60 "$f" | LC_ALL=C tr -cd '\11\12\15\40-\176'
-fi
+[ "$failures" = 0 ] || show_log
 echo "$failures failure(s)"
 [ "$failures" = 0 ]

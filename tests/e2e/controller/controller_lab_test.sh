@@ -11,44 +11,8 @@
 set -uo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
-root=$(cd "$here/../../.." && pwd)
-bin=$(cd "${1:?usage: controller_lab_test.sh SIM_BIN_DIR WIN_BIN_DIR}" && pwd)
-winbin=${2:?usage: controller_lab_test.sh SIM_BIN_DIR WIN_BIN_DIR}
-[ "$(id -u)" = 0 ] || { echo "SKIP: the lab needs root"; exit 77; }
-for f in Orvaq.exe Orvaq.TXT RXFilter.DLL; do
-  [ -f "$winbin/$f" ] || { echo "SKIP: $winbin/$f missing (build the win64 preset first)"; exit 77; }
-done
-
-export ORVAQ_LAB=oct$$ ORVAQ_LAB_NET=10.214.$((100 + $$ % 100)) ORVAQ_LAB_BIN=$bin
-lab="$root/tools/lab/lab.sh"
-rec_py="$here/record.py"
-work=$(mktemp -d /tmp/orvaq-ctltest-XXXXXX)
-failures=0
-check() {  # check "what" command...
-  local what=$1; shift
-  if "$@"; then echo "ok - $what"; else echo "FAILED - $what"; failures=$((failures + 1)); fi
-}
-finish() {
-  # The lab ends exactly what it started (Orvaq under Wine included) and its namespaces.
-  bash "$lab" down >/dev/null 2>&1 || true
-  rm -rf "$work" "/tmp/orvaq-lab-$ORVAQ_LAB"
-}
-trap finish EXIT
-
-bash "$lab" up 1 >/dev/null || { echo "FAILED - lab up"; exit 1; }
-eval "$(bash "$lab" env)"
-rec() { python3 "$rec_py" "$LAB_RECORD" "$@"; }
-orvaq_log() {  # the current Orvaq log file of the workstation (Latin-1 text)
-  find "$LAB_STATE/ws1/prefix/drive_c/users" -path '*Logs KVW*' -name 'Orvaq.txt' 2>/dev/null | head -n1
-}
-log_has() { local f; f=$(orvaq_log); [ -n "$f" ] && LC_ALL=C grep -aq -- "$1" "$f"; }
-wait_log() {  # wait_log PATTERN TIMEOUT_S
-  local end=$((SECONDS + $2))
-  while [ $SECONDS -le $end ]; do log_has "$1" && return 0; sleep 0.5; done
-  return 1
-}
-sim() { bash "$lab" sim "$@" >/dev/null; }
-sim_status_has() { bash "$lab" sim status | grep -q -- "$1"; }
+. "$here/../lab_test_lib.sh"
+lab_test_open oct 214 1 "${1:-}" "${2:-}" Orvaq.exe Orvaq.TXT RXFilter.DLL
 
 # The program folder: Orvaq with its texts and filter library, and an older installation's
 # settings file beside it, which the first start moves to the per-user folder.
@@ -72,8 +36,7 @@ check "the station identifies with exactly the expected payload" test -n "$t_id"
 check "the identification came from the workstation" \
   grep -q "\"from\":\"$LAB_WS1_IP:[0-9]*\",\"request\":\"POST /lumeq2.id HTTP/1.0\"" "$LAB_RECORD"
 if [ -z "$t_id" ]; then
-  echo "--- Orvaq log:"; f=$(orvaq_log); [ -n "$f" ] && tail -n 40 "$f"
-  echo "--- run log:"; tail -n 20 "$LAB_STATE/ws1/run.log" 2>/dev/null
+  show_log
   echo "$failures failure(s)"; exit 1
 fi
 
@@ -169,8 +132,6 @@ check "the scanner is back" sim fault vanish=0
 t_back=$(rec wait-body lumeq2.id "$work/id2.txt" "$t2" 240)
 check "the station identifies again" test -n "$t_back"
 
-if [ "$failures" != 0 ]; then
-  echo "--- Orvaq log (end):"; f=$(orvaq_log); [ -n "$f" ] && tail -n 60 "$f" | LC_ALL=C tr -cd '\11\12\15\40-\176'
-fi
+[ "$failures" = 0 ] || show_log
 echo "$failures failure(s)"
 [ "$failures" = 0 ]

@@ -12,36 +12,8 @@
 set -uo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
-root=$(cd "$here/../../.." && pwd)
-bin=$(cd "${1:?usage: controller_two_stations_lab_test.sh SIM_BIN_DIR WIN_BIN_DIR}" && pwd)
-winbin=$(cd "${2:?usage: controller_two_stations_lab_test.sh SIM_BIN_DIR WIN_BIN_DIR}" 2>/dev/null && pwd) || winbin=$2
-[ "$(id -u)" = 0 ] || { echo "SKIP: the lab needs root"; exit 77; }
-for f in Orvaq.exe Orvaq.TXT RXFilter.DLL orvaq-press.exe; do
-  [ -f "$winbin/$f" ] || { echo "SKIP: $winbin/$f missing (build the win64 preset first)"; exit 77; }
-done
-
-export ORVAQ_LAB=ots$$ ORVAQ_LAB_NET=10.216.$((100 + $$ % 100)) ORVAQ_LAB_BIN=$bin
-lab="$root/tools/lab/lab.sh"
-rec_py="$here/record.py"
-work=$(mktemp -d /tmp/orvaq-twostations-XXXXXX)
-failures=0
-check() {  # check "what" command...
-  local what=$1; shift
-  if "$@"; then echo "ok - $what"; else echo "FAILED - $what"; failures=$((failures + 1)); fi
-}
-finish() {
-  # The lab ends exactly what it started (both Orvaq under Wine included) and its namespaces.
-  bash "$lab" down >/dev/null 2>&1 || true
-  rm -rf "$work" "/tmp/orvaq-lab-$ORVAQ_LAB"
-}
-trap finish EXIT
-trap 'exit 130' INT TERM
-
-bash "$lab" up 2 >/dev/null || { echo "FAILED - lab up"; exit 1; }
-eval "$(bash "$lab" env)"
-rec() { python3 "$rec_py" "$LAB_RECORD" "$@"; }
-sim() { bash "$lab" sim "$@" >/dev/null; }
-sim_status_has() { bash "$lab" sim status | grep -q -- "$1"; }
+. "$here/../lab_test_lib.sh"
+lab_test_open ots 216 2 "${1:-}" "${2:-}" Orvaq.exe Orvaq.TXT RXFilter.DLL orvaq-press.exe
 poll() {  # poll TIMEOUT_S command...: until the command succeeds or the time runs out
   local end=$((SECONDS + $1)); shift
   while :; do
@@ -59,20 +31,11 @@ patient=([1]=Alpha [2]=Beta)
 ip=([1]=$LAB_WS1_IP [2]=$LAB_WS2_IP)
 mac=([1]=$(echo "$LAB_WS1_MAC" | tr a-f A-F) [2]=$(echo "$LAB_WS2_MAC" | tr a-f A-F))
 
-orvaq_log() {  # the current Orvaq log file of workstation N (Latin-1 text)
-  find "$LAB_STATE/ws$1/prefix/drive_c/users" -path '*Logs KVW*' -name 'Orvaq.txt' 2>/dev/null | head -n1
-}
 log_count() {  # log_count N PATTERN: matching lines in workstation N's current log
   local f; f=$(orvaq_log "$1")
   if [ -n "$f" ]; then LC_ALL=C grep -ac -- "$2" "$f"; else echo 0; fi
 }
 log_count_at_least() { [ "$(log_count "$1" "$2")" -ge "$3" ]; }
-show_log() {
-  local f; f=$(orvaq_log "$1")
-  echo "--- Orvaq log of station ${term[$1]} (end):"
-  [ -n "$f" ] && tail -n 50 "$f" | LC_ALL=C tr -cd '\11\12\15\40-\176'
-  echo "--- run log of station ${term[$1]}:"; tail -n 10 "$LAB_STATE/ws$1/run.log" 2>/dev/null
-}
 
 # A station's log starts again after each "read_ok"; its lines are kept in an archive as
 # they come, so that the whole history can be read at the end.

@@ -7,6 +7,9 @@
 #   record.py RECORD times-prm BODY SINCE_MS COUNT TIMEOUT_S      -> prints COUNT times
 #   record.py RECORD last-t                                       -> t of the last entry
 #   record.py RECORD wait-frames SINCE_MS COUNT TIMEOUT_S         -> t of the COUNTth frame
+#   record.py RECORD wait-http SINCE_MS COUNT TIMEOUT_S           -> t of the COUNTth HTTP request
+#   record.py RECORD dump SINCE_MS                                -> one short line an HTTP
+#       request or image delivery (frames left out), for reading a failure
 #   record.py RECORD wait-image OUTCOME SINCE_MS TIMEOUT_S        -> t of the first image
 #       delivery whose outcome starts with OUTCOME ("sent", "stalled", ...)
 #   record.py RECORD wait-held SINCE_MS TIMEOUT_S                 -> t of the first reservation
@@ -78,6 +81,22 @@ def main():
                     and ((e.get("request") == "POST /lumeq2.res HTTP/1.0" and e.get("body", "").startswith("ready=1"))
                          or (e.get("request") == "POST /lumeq2.prm HTTP/1.0" and e.get("body", "").startswith("reload=")))]
         found = wait(held, float(a[1]))
+    elif what == "dump":
+        for e in entries(path):
+            if e.get("t", 0) < int(a[0]):
+                continue
+            if e.get("kind") == "http":
+                print(e["t"], e.get("from", ""), e.get("request", ""), repr(e.get("body", "")[:48]),
+                      e.get("status"), repr(e.get("answer", "")[:40]))
+            elif e.get("kind") == "image":
+                print(e["t"], "image", e.get("to", ""), e.get("bytes"), e.get("outcome"))
+        return 0
+    elif what == "wait-http":
+        n = int(a[1])
+        def requests():
+            r = [e for e in entries(path) if e.get("kind") == "http" and e.get("t", 0) >= int(a[0])]
+            return r[n - 1:n]
+        found = wait(requests, float(a[2]))
     elif what == "wait-image":
         def images():
             return [e for e in entries(path)

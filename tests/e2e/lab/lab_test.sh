@@ -7,28 +7,9 @@
 set -uo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
-root=$(cd "$here/../../.." && pwd)
-bin=${1:?usage: lab_test.sh BIN_DIR}
-bin=$(cd "$bin" && pwd)
-[ "$(id -u)" = 0 ] || { echo "SKIP: the lab needs root"; exit 77; }
-
-export ORVAQ_LAB=olt$$ ORVAQ_LAB_NET=10.213.$((100 + $$ % 100)) ORVAQ_LAB_BIN=$bin
-lab="$root/tools/lab/lab.sh"
+. "$here/../lab_test_lib.sh"
+lab_test_open olt 213 1 "${1:-}"
 . "$root/tools/wine-env.sh"
-work=$(mktemp -d /tmp/orvaq-labtest-XXXXXX)
-failures=0
-check() {  # check "what" command...
-  local what=$1; shift
-  if "$@"; then echo "ok - $what"; else echo "FAILED - $what"; failures=$((failures + 1)); fi
-}
-finish() {
-  bash "$lab" down >/dev/null 2>&1 || true
-  rm -rf "$work" "/tmp/orvaq-lab-$ORVAQ_LAB"
-}
-trap finish EXIT
-
-bash "$lab" up 1 || { echo "FAILED - lab up"; exit 1; }
-eval "$(bash "$lab" env)"
 ws() { bash "$lab" exec 1 "$@"; }
 
 # 1. Status frames reach a UDP listener on the workstation (plain sockets).

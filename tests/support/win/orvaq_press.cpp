@@ -1,7 +1,9 @@
 // orvaq-press: a test tool that presses Orvaq's reservation button from outside. It finds
 // the main window of Orvaq.exe in its own Wine session, optionally waits for a wall-clock
-// moment (so that two workstations press together), and posts the button's click.
-//   orvaq-press [--timeout SECONDS] [--at EPOCH_MS]
+// moment (so that two workstations press together), and posts the button's click. With
+// --answer-box it instead waits for a message box of Orvaq, prints its text and clicks OK
+// (as an operator answering a question).
+//   orvaq-press [--timeout SECONDS] [--at EPOCH_MS] [--answer-box]
 // Exit code: 0 the click was posted, 1 no window, 2 usage error.
 #include <windows.h>
 #include <tlhelp32.h>
@@ -52,6 +54,7 @@ std::set<DWORD> OrvaqProcesses() {
 
 struct Search {
   std::set<DWORD> processes;
+  bool messageBox = false;  // look for a message box instead of the main window
   HWND found = nullptr;
 };
 
@@ -64,13 +67,16 @@ BOOL CALLBACK VisitWindow(HWND window, LPARAM context) {
   if (!search.processes.count(pid) || !IsWindowVisible(window)) return TRUE;
   wchar_t className[64] = {};
   GetClassNameW(window, className, 63);
-  if (std::wcscmp(className, L"#32770") != 0 || !GetDlgItem(window, kCloseButton)) return TRUE;
+  if (std::wcscmp(className, L"#32770") != 0) return TRUE;
+  const bool isMain = GetDlgItem(window, kCloseButton) != nullptr;
+  if (search.messageBox ? (isMain || !GetDlgItem(window, IDOK)) : !isMain) return TRUE;
   search.found = window;
   return FALSE;
 }
 
-HWND FindOrvaqWindow() {
+HWND FindOrvaqWindow(bool messageBox = false) {
   Search search;
+  search.messageBox = messageBox;
   search.processes = OrvaqProcesses();
   if (search.processes.empty()) return nullptr;
   EnumWindows(VisitWindow, reinterpret_cast<LPARAM>(&search));
@@ -78,16 +84,54 @@ HWND FindOrvaqWindow() {
 }
 
 int Usage() {
-  std::fwprintf(stderr, L"usage: orvaq-press [--timeout SECONDS] [--at EPOCH_MS]\n");
+  std::fwprintf(stderr, L"usage: orvaq-press [--timeout SECONDS] [--at EPOCH_MS] [--answer-box]\n");
   return 2;
+}
+
+// The texts of a message box's static controls, joined by " | ".
+BOOL CALLBACK CollectText(HWND child, LPARAM context) {
+  wchar_t className[32] = {}, text[1024] = {};
+  GetClassNameW(child, className, 31);
+  if (_wcsicmp(className, L"Static") == 0 && GetWindowTextW(child, text, 1023) > 0) {
+    std::wstring& all = *reinterpret_cast<std::wstring*>(context);
+    if (!all.empty()) all += L" | ";
+    all += text;
+  }
+  return TRUE;
+}
+
+int AnswerBox(long long timeoutS) {
+  const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(timeoutS) * 1000;
+  HWND box = FindOrvaqWindow(true);
+  while (!box && GetTickCount64() < end) {
+    Sleep(200);
+    box = FindOrvaqWindow(true);
+  }
+  if (!box) {
+    std::fwprintf(stderr, L"orvaq-press: no Orvaq message box within %lld s\n", timeoutS);
+    return 1;
+  }
+  std::wstring text;
+  EnumChildWindows(box, CollectText, reinterpret_cast<LPARAM>(&text));
+  if (!PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)))) {
+    std::fwprintf(stderr, L"orvaq-press: the box went away before the click (%lu)\n", GetLastError());
+    return 1;
+  }
+  std::wprintf(L"orvaq-press: answered OK to: %ls\n", text.c_str());
+  return 0;
 }
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
   long long timeoutS = 30, atMs = 0;
+  bool answerBox = false;
   for (int i = 1; i < argc; ++i) {
     const std::wstring option = argv[i];
+    if (option == L"--answer-box") {
+      answerBox = true;
+      continue;
+    }
     if (i + 1 >= argc) return Usage();
     if (option == L"--timeout") {
       if (!ParseNumber(argv[++i], timeoutS)) return Usage();
@@ -97,6 +141,8 @@ int wmain(int argc, wchar_t** argv) {
       return Usage();
     }
   }
+
+  if (answerBox) return AnswerBox(timeoutS);
 
   const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(timeoutS) * 1000;
   HWND window = FindOrvaqWindow();
