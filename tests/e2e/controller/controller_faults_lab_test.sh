@@ -1,63 +1,24 @@
 #!/usr/bin/env bash
 # Lab test of the acquisition controller against a misbehaving scanner: Orvaq.exe under
 # Wine on a lab workstation, the simulator in monoposte mode sending malformed status
-# frames and stalling an image transfer, its exchange record as the witness. Malformed
-# frames (wrong length, magic, version, state 0, empty serial, reserving terminal above
-# 10) leave Orvaq running and holding its reservation, and a plate scanned afterwards is
-# still acknowledged; a transfer that stalls for more than 10 s ends in a full reset,
-# never in "read_ok", and the station links again. Every wait polls with a generous
-# time-out.
+# frames, faulty answers and stalling an image transfer, its exchange record as the
+# witness. Malformed frames (wrong length, magic, version, state 0, empty serial,
+# reserving terminal above 10) and answers (none, 403, oversized, late) leave Orvaq
+# running and holding its reservation, and a plate scanned afterwards is still
+# acknowledged; a transfer that stalls for more than 10 s ends in a full reset, is
+# never acknowledged, the station links again and reads the plate again whole. Every wait
+# polls with a generous time-out.
 #   controller_faults_lab_test.sh SIM_BIN_DIR WIN_BIN_DIR
 set -uo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
-root=$(cd "$here/../../.." && pwd)
-bin=$(cd "${1:?usage: controller_faults_lab_test.sh SIM_BIN_DIR WIN_BIN_DIR}" && pwd)
-winbin=${2:?usage: controller_faults_lab_test.sh SIM_BIN_DIR WIN_BIN_DIR}
-[ "$(id -u)" = 0 ] || { echo "SKIP: the lab needs root"; exit 77; }
-for f in Orvaq.exe Orvaq.TXT RXFilter.DLL; do
-  [ -f "$winbin/$f" ] || { echo "SKIP: $winbin/$f missing (build the win64 preset first)"; exit 77; }
-done
-
-export ORVAQ_LAB=ocf$$ ORVAQ_LAB_NET=10.215.$((100 + $$ % 100)) ORVAQ_LAB_BIN=$bin
-lab="$root/tools/lab/lab.sh"
-rec_py="$here/record.py"
-work=$(mktemp -d /tmp/orvaq-ctlfaults-XXXXXX)
-failures=0
-check() {  # check "what" command...
-  local what=$1; shift
-  if "$@"; then echo "ok - $what"; else echo "FAILED - $what"; failures=$((failures + 1)); fi
-}
-finish() {
-  # The lab ends exactly what it started (Orvaq under Wine included) and its namespaces.
-  bash "$lab" down >/dev/null 2>&1 || true
-  rm -rf "$work" "/tmp/orvaq-lab-$ORVAQ_LAB"
-}
-trap finish EXIT
-trap 'exit 130' INT TERM
-
-bash "$lab" up 1 >/dev/null || { echo "FAILED - lab up"; exit 1; }
-eval "$(bash "$lab" env)"
-rec() { python3 "$rec_py" "$LAB_RECORD" "$@"; }
-orvaq_log() {  # the current Orvaq log file of the workstation (Latin-1 text)
-  find "$LAB_STATE/ws1/prefix/drive_c/users" -path '*Logs KVW*' -name 'Orvaq.txt' 2>/dev/null | head -n1
-}
-log_has() { local f; f=$(orvaq_log); [ -n "$f" ] && LC_ALL=C grep -aq -- "$1" "$f"; }
-wait_log() {  # wait_log PATTERN TIMEOUT_S
-  local end=$((SECONDS + $2))
-  while [ $SECONDS -le $end ]; do log_has "$1" && return 0; sleep 0.5; done
-  return 1
-}
-sim() { bash "$lab" sim "$@" >/dev/null; }
+. "$here/../lab_test_lib.sh"
+lab_test_open ocf 217 1 "${1:-}" "${2:-}" Orvaq.exe Orvaq.TXT RXFilter.DLL orvaq-press.exe
 orvaq_running() { bash "$lab" status | grep -q '^run-ws1: pid [0-9]* running'; }
-show_log() {
-  echo "--- Orvaq log (end):"; f=$(orvaq_log); [ -n "$f" ] && tail -n 60 "$f" | LC_ALL=C tr -cd '\11\12\15\40-\176'
-  echo "--- run log:"; tail -n 20 "$LAB_STATE/ws1/run.log" 2>/dev/null
-}
 
 prog=$work/prog
 mkdir -p "$prog" "$work/images"
-cp "$winbin"/Orvaq.exe "$winbin"/Orvaq.TXT "$winbin"/RXFilter.DLL "$prog"/
+cp "$winbin"/Orvaq.exe "$winbin"/Orvaq.TXT "$winbin"/RXFilter.DLL "$winbin"/orvaq-press.exe "$prog"/
 cp "$winbin"/Orvaqerr.* "$prog"/ 2>/dev/null || true
 images=$(echo "Z:$work/images" | tr / '\\')
 printf '[SENSOR]\r\nLUMEQ2Serial=LQ2SIM0001\r\nStationNumber=3\r\nLUMEQ2Color=4\r\nReservationDuration=30\r\nAdapterName=eth0\r\nImagesPath=%s\r\n' \
@@ -90,21 +51,67 @@ for kind in length magic version state0 serial resa; do
     bash -c "bash '$lab' sim status | grep -q '\"resaTerminal\":3'"
 done
 
-# 2. After all that, a plate is still received and acknowledged.
+# 2. Faulty answers, three requests of each kind in a row: no answer at all, a refusal
+#    (403), an answer padded far beyond what is read, an answer later than the station's
+#    time-out. Afterwards Orvaq still runs and, with sound answers again, holds the
+#    scanner by a reservation or refresh the scanner granted: never stuck believing it
+#    holds a reservation the scanner has let go.
+for fault in silent=3 forbidden=3 longbody=9000:3 delay=4000; do
+  kind=${fault%%=*}
+  t0=$(rec last-t)
+  check "[$kind] armed" sim fault "$fault"
+  check "[$kind] three requests met it" test -n "$(rec wait-http "$t0" 3 180)"
+  [ "$kind" = delay ] && sim fault delay=0
+  check "[$kind] Orvaq still runs" orvaq_running
+  t1=$(rec last-t)
+  check "[$kind] the station holds the scanner again" test -n "$(rec wait-held "$t1" 150)"
+  check "[$kind] the simulator reports terminal 3 as holder" sim_status_has '"resaTerminal":3'
+done
+
+# 3. After all that, a plate is still received and acknowledged.
 t1=$(rec last-t)
 check "scan of a good plate" sim scan size=1
 check "the plate is acknowledged with read_ok" test -n "$(rec wait-prm read_ok "$t1" 180)"
 
-# 3. A transfer that stalls mid-stream for more than 10 s: the watchdog gives up, the
-#    link is reset in full, the plate is never acknowledged, and the station links again.
+# 4. A transfer that stalls mid-stream for more than 10 s: the watchdog gives up, the
+#    link is reset in full and the station links again. The stalled transfer is never
+#    acknowledged; the plate itself is not lost: it stays on the scanner, and the reset
+#    asks for the last image, so the plate comes again whole and only then is "read_ok"
+#    sent.
 check "the next transfer stalls after 64 KiB until the station closes" sim fault stall=65536:-1
 t2=$(rec last-t)
+nfo_before=$(find "$work/images" -iname '*.NFO' | wc -l)
 check "scan of a plate whose transfer stalls" sim scan size=1
 check "the transfer watchdog fires" wait_log "Watchdog de transfert d'image." 180
+t_stall=$(rec wait-image stalled "$t2" 60)
+check "the simulator saw the station give the stalled transfer up" test -n "$t_stall"
 check "the link is reset in full" wait_log "HardwareInfos return : Full reset 1." 120
 check "the station identifies again" test -n "$(rec wait-body lumeq2.id "$work/id.txt" "$t2" 240)"
-check "the stalled plate is never acknowledged read_ok" test "$(rec count-prm read_ok "$t2")" = 0
+# The reset forgets any read in progress, so the station, linked again, finds the plate
+# waiting for it and asks the operator whether to read it; the operator answers OK.
+# (Should the read have been asked for before the reset took effect, the plate comes
+# without the question: both are sound.)
+t_whole="" asked=0 end=$((SECONDS + 240))
+while [ $SECONDS -le $end ]; do
+  t_whole=$(rec wait-image sent "${t_stall:-$t2}" 0)
+  [ -n "$t_whole" ] && break
+  if [ "$asked" = 0 ] && log_has "Une image bloqu.e en attente."; then
+    asked=1
+    check "the operator answers the waiting-image question with OK" \
+      bash "$lab" run 1 "$prog/orvaq-press.exe" --answer-box --timeout 60
+  fi
+  sleep 1
+done
+echo "# the waiting-image question was $([ "$asked" = 1 ] || echo "not ")asked"
+check "the plate is sent again, whole" test -n "$t_whole"
+t_ack=$(rec wait-prm read_ok "${t_whole:-$t2}" 180)
+check "the plate is acknowledged with read_ok once it came whole" test -n "$t_ack"
+check "never before (acknowledgements since the stalled scan: $(rec count-prm read_ok "$t2"))" \
+  test "$(rec count-prm read_ok "$t2")" = "$(rec count-prm read_ok "${t_whole:-$t2}")"
+check "the plate's information file is in the images folder" \
+  test "$(find "$work/images" -iname '*.NFO' | wc -l)" -gt "$nfo_before"
 check "Orvaq still runs" orvaq_running
+if [ "$failures" != 0 ]; then echo "--- exchanges since the good plate:"; rec dump "$t1"; fi
 
 [ "$failures" = 0 ] || show_log
 echo "$failures failure(s)"

@@ -5,7 +5,8 @@
 #   record.py RECORD wait-prm BODY SINCE_MS TIMEOUT_S             -> prints the entry's t
 #   record.py RECORD count-prm BODY SINCE_MS                      -> prints the count
 #   record.py RECORD times-prm BODY SINCE_MS COUNT TIMEOUT_S      -> prints COUNT times
-#   record.py RECORD last-t                                       -> t of the last entry
+#   record.py RECORD last-t                                       -> just after the last entry
+#       (its t + 1), so that "since" it leaves out everything already recorded
 #   record.py RECORD wait-frames SINCE_MS COUNT TIMEOUT_S         -> t of the COUNTth frame
 #   record.py RECORD wait-http SINCE_MS COUNT TIMEOUT_S           -> t of the COUNTth HTTP request
 #   record.py RECORD dump SINCE_MS                                -> one short line an HTTP
@@ -157,7 +158,7 @@ def main():
     # --- end of reservation holders ---------------------------------------------------
     elif what == "last-t":
         e = entries(path)
-        print(e[-1]["t"] if e else 0)
+        print(e[-1]["t"] + 1 if e else 0)
         return 0
     else:
         return 2
