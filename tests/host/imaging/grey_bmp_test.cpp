@@ -111,3 +111,23 @@ TEST(GreyBmp, PiecesMakeTheSameFile) {
   EXPECT_FALSE(StreamGreyBmpFile(rows.data(), 0, h, stride, 3, 762.0f, 762.0f,
                                  [&](const uint8_t*, size_t) { return true; }));
 }
+
+// The packed rows equal a literal per-pixel copy for widths around every unrolled step
+// (8 and 16 pixels) and for each pixel size, with rows that do not start aligned.
+TEST(GreyBmp, PackedRowsEqualALiteralCopy) {
+  const int widths[] = {1, 5, 7, 8, 9, 15, 16, 17, 23, 24, 31, 32, 33, 47, 48, 49, 100, 1001};
+  for (int bpp : {1, 3, 4})
+    for (size_t i = 0; i < sizeof widths / sizeof widths[0]; ++i) {
+      const int w = widths[i], h = 3;
+      const ptrdiff_t stride = ptrdiff_t(bpp) * w + 1 + w % 3;
+      std::vector<uint8_t> storage(size_t(stride) * h + 1);
+      for (size_t k = 0; k < storage.size(); ++k) storage[k] = uint8_t(k * 131 + (k >> 8) * 7 + 5);
+      const uint8_t* rows = storage.data() + 1;
+      std::vector<uint8_t> want(GreyRowSize(w) * h, 0);
+      for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) want[size_t(y) * GreyRowSize(w) + x] = rows[(h - 1 - y) * stride + x * bpp];
+      std::vector<uint8_t> got(want.size(), 0xAB);
+      PackGreyRows(rows, w, h, stride, bpp, got.data());
+      EXPECT_EQ(got, want) << "bytes per pixel " << bpp << ", width " << w;
+    }
+}
