@@ -2,12 +2,49 @@
 #include "WinTestSupport.h"
 
 #include <objidl.h>
+#include <shlobj.h>
 #include <gdiplus.h>
 
 #include <algorithm>
 #include <map>
 
 namespace wintest {
+
+std::string ReadFileText(const std::wstring& path) {
+  std::string out;
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return out;
+  char buffer[65536];
+  DWORD n = 0;
+  while (ReadFile(h, buffer, sizeof buffer, &n, nullptr) && n) out.append(buffer, n);
+  CloseHandle(h);
+  return out;
+}
+
+std::vector<uint8_t> ReadFileBytes(const std::wstring& path) {
+  const std::string text = ReadFileText(path);
+  return std::vector<uint8_t>(text.begin(), text.end());
+}
+
+bool WriteFileText(const std::wstring& path, const std::string& bytes) {
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  const bool ok = bytes.empty() || (WriteFile(h, bytes.data(), DWORD(bytes.size()), &written, nullptr) &&
+                                    written == bytes.size());
+  return CloseHandle(h) && ok;
+}
+
+bool WriteFileBytes(const std::wstring& path, const std::vector<uint8_t>& bytes) {
+  return WriteFileText(path, std::string(bytes.begin(), bytes.end()));
+}
+
+std::wstring LocalAppData() {
+  wchar_t path[MAX_PATH] = {};
+  SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path);
+  return path;
+}
 
 std::wstring ProgramFolder() {
   wchar_t path[MAX_PATH];

@@ -18,6 +18,16 @@ std::wstring WinePath(const std::string& linuxPath);
 // The build tree's artifact folder (created), with a trailing backslash.
 std::wstring ArtifactFolder();
 
+// Bytes of a file, read while others may hold it open (for writing or deleting); empty
+// when it cannot be opened. ReadFileText gives the same bytes as a string.
+std::vector<uint8_t> ReadFileBytes(const std::wstring& path);
+std::string ReadFileText(const std::wstring& path);
+// Creates or replaces a file with `bytes`; false on failure.
+bool WriteFileBytes(const std::wstring& path, const std::vector<uint8_t>& bytes);
+bool WriteFileText(const std::wstring& path, const std::string& bytes);
+// The user's local application-data folder, without a trailing backslash.
+std::wstring LocalAppData();
+
 // A started child process; terminated on destruction if still running.
 class ChildProcess {
  public:

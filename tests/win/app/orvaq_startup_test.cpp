@@ -20,41 +20,16 @@ namespace {
 
 const wchar_t kTitle[] = L"Orvaq";
 
-std::wstring LocalAppData() {
-  wchar_t path[MAX_PATH] = {};
-  SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path);
-  return path;
-}
-
-std::string ReadBytes(const std::wstring& path) {
-  std::string out;
-  HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                         nullptr, OPEN_EXISTING, 0, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return out;
-  char buffer[65536];
-  DWORD n = 0;
-  while (ReadFile(h, buffer, sizeof buffer, &n, nullptr) && n) out.append(buffer, n);
-  CloseHandle(h);
-  return out;
-}
-
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-void WriteBytes(const std::wstring& path, const std::string& bytes) {
-  HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  DWORD n = 0;
-  WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr);
-  CloseHandle(h);
-}
 
 std::string Utf16(const std::wstring& text) { return orvaq::ToUtf16Le(text); }
 
-std::wstring LogPath() { return LocalAppData() + L"\\Logs KVW\\Orvaq.txt"; }
+std::wstring LogPath() { return wintest::LocalAppData() + L"\\Logs KVW\\Orvaq.txt"; }
 
 // The log's lines (CR LF ends, Latin-1 bytes).
 std::vector<std::string> LogLines() {
   std::vector<std::string> lines;
-  std::istringstream in(ReadBytes(LogPath()));
+  std::istringstream in(wintest::ReadFileText(LogPath()));
   std::string line;
   while (std::getline(in, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -110,7 +85,7 @@ class ProgramCopy {
   }
   std::wstring Exe() const { return m_sFolder + L"\\" + m_sName + L".exe"; }
   std::wstring Folder() const { return m_sFolder; }
-  std::wstring SettingsFolder() const { return LocalAppData() + L"\\" + m_sName; }
+  std::wstring SettingsFolder() const { return wintest::LocalAppData() + L"\\" + m_sName; }
   std::wstring SettingsFile() const { return SettingsFolder() + L"\\" + m_sName + L".INI"; }
 
  private:
@@ -157,7 +132,7 @@ TEST_F(OrvaqStartup, FirstStartCreatesTheUnicodeSettingsFileAndTheLog) {
   // /close ends at once; /way_left writes the first value into the new file.
   ASSERT_TRUE(p.Start(program.Exe(), L"/way_left /close"));
   EXPECT_EQ(0u, p.WaitExit(30000));
-  const std::string bytes = ReadBytes(program.SettingsFile());
+  const std::string bytes = wintest::ReadFileText(program.SettingsFile());
   // Created as the 6-byte Unicode header (checked byte for byte by the settings test);
   // the profile functions then keep writing UTF-16LE after the byte-order mark.
   ASSERT_GE(bytes.size(), 6u);
@@ -180,12 +155,12 @@ TEST_F(OrvaqStartup, FirstStartCreatesTheUnicodeSettingsFileAndTheLog) {
 TEST_F(OrvaqStartup, SettingsFileBesideTheProgramIsMoved) {
   ProgramCopy program(L"OrvaqMigrate", true, true);
   const std::wstring old = program.Folder() + L"\\OrvaqMigrate.INI";
-  WriteBytes(old, "[SENSOR]\r\nLUMEQ2Serial=LQ2-0042\r\n");
+  wintest::WriteFileText(old, "[SENSOR]\r\nLUMEQ2Serial=LQ2-0042\r\n");
   wintest::ChildProcess p;
   ASSERT_TRUE(p.Start(program.Exe(), L"/close"));
   EXPECT_EQ(0u, p.WaitExit(30000));
   EXPECT_FALSE(Exists(old));
-  EXPECT_NE(std::string::npos, ReadBytes(program.SettingsFile()).find("LUMEQ2Serial=LQ2-0042"));
+  EXPECT_NE(std::string::npos, wintest::ReadFileText(program.SettingsFile()).find("LUMEQ2Serial=LQ2-0042"));
 }
 
 TEST_F(OrvaqStartup, UnwritableImageFolderWarnsAndFallsBack) {
@@ -230,19 +205,25 @@ TEST_F(OrvaqStartup, HandOverToTheRunningInstanceAndClose) {
   ASSERT_TRUE(second.Start(program.Exe(), L"/doctor \"Dr Who\" /way_down"));
   EXPECT_EQ(0u, second.WaitExit(30000));
   EXPECT_TRUE(WaitFor([] { return LogHas("Ligne de commande re\xE7ue : /doctor \"Dr Who\" /way_down"); }, 10000));
-  EXPECT_TRUE(WaitFor([&] { return ReadBytes(program.SettingsFile()).find(Utf16(L"AcqWay=2")) != std::string::npos; },
+  EXPECT_TRUE(WaitFor([&] { return wintest::ReadFileText(program.SettingsFile()).find(Utf16(L"AcqWay=2")) != std::string::npos; },
                       5000));
-  EXPECT_EQ(std::string::npos, ReadBytes(program.SettingsFile()).find(Utf16(L"CommandLine")));
+  EXPECT_EQ(std::string::npos, wintest::ReadFileText(program.SettingsFile()).find(Utf16(L"CommandLine")));
   // The second instance never touched the first one's log.
   EXPECT_TRUE(LogHas("Ligne de commande : /patient Avant"));
 
-  // A second start with an empty line disturbs nothing.
-  const size_t before = LogLines().size();
+  // A second start with an empty line disturbs nothing: nothing is handed over. (The
+  // running instance's own timers keep logging, so only hand-overs are counted.)
+  const auto handOvers = [] {
+    size_t n = 0;
+    for (const std::string& line : LogLines()) n += line.find("Ligne de commande re\xE7ue") != std::string::npos;
+    return n;
+  };
+  const size_t before = handOvers();
   wintest::ChildProcess third;
   ASSERT_TRUE(third.Start(program.Exe(), L""));
   EXPECT_EQ(0u, third.WaitExit(30000));
   Sleep(500);
-  EXPECT_EQ(before, LogLines().size());
+  EXPECT_EQ(before, handOvers());
   EXPECT_EQ(STILL_ACTIVE, first.WaitExit(0));
   EXPECT_TRUE(IsWindow(window));
 

@@ -88,7 +88,7 @@ TEST_F(GdiPictures, GreyBmpFile) {
   pic->SetResolution(762.0f, 762.0f);
   const std::wstring path = TempPath(L"grey.bmp");
   ASSERT_TRUE(WriteGreyBmp(pic.get(), path));
-  const std::vector<uint8_t> f = ReadBytes(path);
+  const std::vector<uint8_t> f = wintest::ReadFileBytes(path);
   ASSERT_EQ(f.size(), 1078u + 1004u * 3u);
   EXPECT_EQ(U32At(f, 2), 1078u + 1004u * 3u);
   EXPECT_EQ(U32At(f, 38), 30000u);
@@ -127,7 +127,7 @@ TEST_F(GdiPictures, LargeGreyBmpWrittenInPiecesIsWhole) {
   ASSERT_GT(want.size(), kGreyBmpChunkBytes);  // more than one piece
   const std::wstring path = TempPath(L"large_grey.bmp");
   ASSERT_TRUE(WriteGreyBmp(&pic, path));
-  EXPECT_TRUE(ReadBytes(path) == want);
+  EXPECT_TRUE(wintest::ReadFileBytes(path) == want);
 }
 
 TEST_F(GdiPictures, BmpEncoder) {
@@ -136,7 +136,7 @@ TEST_F(GdiPictures, BmpEncoder) {
   auto pic = Filled(8, 4, 1, 2, 3);
   const std::wstring path = TempPath(L"encoded.bmp");
   ASSERT_TRUE(SaveWithBmpEncoder(pic.get(), path));
-  const std::vector<uint8_t> f = ReadBytes(path);
+  const std::vector<uint8_t> f = wintest::ReadFileBytes(path);
   ASSERT_GT(f.size(), 54u);
   EXPECT_EQ(f[0], 'B');
   EXPECT_EQ(f[1], 'M');

@@ -56,7 +56,7 @@ TEST_F(OneShotJobs, ImageJobOnABmpWithTheDisplayFilter) {
   jobs.RunImageJob(r);
   EXPECT_TRUE(ui.errors.empty());
   EXPECT_TRUE(ui.messages.empty());
-  const std::vector<uint8_t> f = ReadBytes(out);
+  const std::vector<uint8_t> f = wintest::ReadFileBytes(out);
   ASSERT_EQ(f.size(), 1078u + 120u * 90u);
   EXPECT_EQ(f[28], 8);
   EXPECT_EQ(U32At(f, 18), 120u);
@@ -72,7 +72,7 @@ TEST_F(OneShotJobs, ImageJobOnAPngOverwritesTheInputWithoutImageOut) {
   r.inputPath = in;
   r.filterStrength = 8;  // box of 7
   jobs.RunImageJob(r);
-  const std::vector<uint8_t> f = ReadBytes(in);
+  const std::vector<uint8_t> f = wintest::ReadFileBytes(in);
   ASSERT_EQ(f.size(), 1078u + 120u * 90u);
   EXPECT_EQ(f[0], 'B');
   // The box filter's overshoot: the bright square's edge exceeds 200 (bottom-up rows).
@@ -91,7 +91,7 @@ TEST_F(OneShotJobs, EncoderTakesOverWhenTheGreyWriterFails) {
   r.inputPath = in;
   r.outputPath = out;
   jobs.RunImageJob(r);
-  const std::vector<uint8_t> f = ReadBytes(out);
+  const std::vector<uint8_t> f = wintest::ReadFileBytes(out);
   ASSERT_GT(f.size(), 54u);
   EXPECT_EQ(f[0], 'B');
   EXPECT_GE(f[28], 24);  // the encoder's colour BMP, not the grey writer's
@@ -131,8 +131,8 @@ TEST_F(OneShotJobs, RawStripWritesHistogramAndPicture) {
   DeleteFileW(out.c_str());
   COneShotJobsWin jobs(L"Orvaq.exe");
   jobs.RunRawStrip(RawStripRequest{in, ol, out});
-  EXPECT_EQ(ReadBytes(in + L".pal").size(), 65536u);
-  const std::vector<uint8_t> bmp = ReadBytes(out);
+  EXPECT_EQ(wintest::ReadFileBytes(in + L".pal").size(), 65536u);
+  const std::vector<uint8_t> bmp = wintest::ReadFileBytes(out);
   ASSERT_EQ(bmp.size(), 1078u + 1992u * 200u);
   EXPECT_EQ(U32At(bmp, 38), 50000u);
   // A missing second input: nothing is done.

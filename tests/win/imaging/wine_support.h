@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "WinTestSupport.h"
 #include "imaging/win/GdiPictures.h"
 
 class GdiplusTest : public ::testing::Test {
@@ -33,17 +34,6 @@ inline std::wstring TempPath(const std::wstring& name) {
   std::wstring folder = std::wstring(dir) + L"orvaq_imaging_test\\";
   CreateDirectoryW(folder.c_str(), nullptr);
   return folder + name;
-}
-
-inline std::vector<uint8_t> ReadBytes(const std::wstring& path) {
-  std::vector<uint8_t> out;
-  FILE* f = _wfopen(path.c_str(), L"rb");
-  if (!f) return out;
-  uint8_t buf[65536];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, f)) > 0) out.insert(out.end(), buf, buf + n);
-  fclose(f);
-  return out;
 }
 
 inline uint32_t U32At(const std::vector<uint8_t>& b, size_t o) {

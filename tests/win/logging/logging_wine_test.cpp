@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "WinTestSupport.h"
 #include "common/text.h"
 #include "logging/KvLoggerFile.h"
 #include "logging/win/KvLoggerWin.h"
@@ -20,24 +21,12 @@ std::string LogPath(const char* name) {
   return folder + "\\logging_wine_" + name + ".txt";
 }
 
-std::string ReadShared(const std::string& path) {
-  std::string out;
-  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                         nullptr);
-  if (h == INVALID_HANDLE_VALUE) return out;
-  char buffer[65536];
-  DWORD n = 0;
-  while (ReadFile(h, buffer, sizeof buffer, &n, nullptr) && n) out.append(buffer, n);
-  CloseHandle(h);
-  return out;
-}
-
 TEST(LoggingWine, FileLinesEndWithCrLfAndCanBeReadMeanwhile) {
   const std::string path = LogPath("lines");
   std::unique_ptr<KvLoggerFile> logger(KvLoggerFile::Open(path));
   ASSERT_NE(nullptr, logger);
   logger->Write("R\xE9""ception");
-  const std::string text = ReadShared(path);  // opened while the logger holds it
+  const std::string text = wintest::ReadFileText(orvaq::FromUtf8(path));  // opened while the logger holds it
   EXPECT_EQ(0u, text.find("  ===========================================\r\n   Logg started on "));
   EXPECT_NE(std::string::npos, text.find(" - R\xE9""ception\r\n"));
 }
@@ -49,7 +38,7 @@ TEST(LoggingWine, RestartCountsFileBytes) {
   const std::string text(1000, 'x');
   // each line takes 1000 + 11 + 2 bytes on disk; 5200 lines pass 5 MB
   for (int i = 0; i < 5200; ++i) logger->Write(text);
-  const std::string after = ReadShared(path);
+  const std::string after = wintest::ReadFileText(orvaq::FromUtf8(path));
   EXPECT_LT(after.size(), 100000u);
   EXPECT_EQ(0u, after.find("  ===========================================\r\n   Logg restarted at 5 MB on "));
 }

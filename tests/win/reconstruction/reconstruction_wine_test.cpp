@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "WinTestSupport.h"
 #include "acquisition/OrvaqController.h"
 #include "acquisition/win/RXFilterLibraryWin.h"
 #include "acquisition/win/ReconstructionWin.h"
@@ -39,25 +40,6 @@ std::wstring ExeFolder() {
   GetModuleFileNameW(nullptr, path, MAX_PATH);
   std::wstring p = path;
   return p.substr(0, p.find_last_of(L'\\') + 1);
-}
-
-std::vector<uint8_t> ReadBytes(const std::wstring& path) {
-  std::vector<uint8_t> out;
-  FILE* f = _wfopen(path.c_str(), L"rb");
-  if (!f) return out;
-  uint8_t buf[65536];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, f)) > 0) out.insert(out.end(), buf, buf + n);
-  fclose(f);
-  return out;
-}
-
-bool WriteBytes(const std::wstring& path, const std::vector<uint8_t>& bytes) {
-  FILE* f = _wfopen(path.c_str(), L"wb");
-  if (!f) return false;
-  const bool ok = fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  fclose(f);
-  return ok;
 }
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
@@ -106,7 +88,7 @@ std::wstring NewFolder(const wchar_t* tag) {
 }
 
 std::wstring InfoText(const std::wstring& path) {
-  const std::vector<uint8_t> b = ReadBytes(path);
+  const std::vector<uint8_t> b = wintest::ReadFileBytes(path);
   if (b.size() < 2 || b[0] != 0xFF || b[1] != 0xFE) return L"";
   return orvaq::FromUtf16Le(b.data() + 2, b.size() - 2);
 }
@@ -202,14 +184,14 @@ class ReconstructionWine : public ::testing::Test {
     plateSpec.wantIdeal = false;
     orvaq::sim::Plate plate;
     EXPECT_TRUE(orvaq::sim::BuildPlate(plateSpec, plate));
-    EXPECT_TRUE(WriteBytes(images + L"LASTACQP2.BIN", plate.raw));
+    EXPECT_TRUE(wintest::WriteFileBytes(images + L"LASTACQP2.BIN", plate.raw));
     return plate;
   }
 
   // The library's own 8-bit output for the raw file, as the pipeline asks for it.
   bool Reference(const std::vector<uint8_t>& raw, std::vector<uint8_t>& px, int& w, int& h, uint16_t& code) {
     const std::wstring path = program + L"reference.bin";
-    if (!WriteBytes(path, raw)) return false;
+    if (!wintest::WriteFileBytes(path, raw)) return false;
     const orvaq::recon::BufferSizing s = orvaq::recon::SizeBufferForRaw(raw.size(), raw[4]);
     px.assign(s.Bytes() + 1, 0);
     BufferFinal b{RXF_TAG_8, s.width, s.height, px.data()};
@@ -235,7 +217,7 @@ class ReconstructionWine : public ::testing::Test {
   bool RawKept(size_t size) {
     for (const auto& n : Names(images))
       if (n.rfind(L"LAS", 0) == 0 && n.size() > 4 && n.substr(n.size() - 4) == L".tmp" &&
-          ReadBytes(images + n).size() == size)
+          wintest::ReadFileBytes(images + n).size() == size)
         return true;
     return false;
   }
@@ -284,7 +266,7 @@ TEST_F(ReconstructionWine, EveryPlateSizeMatchesTheLibrarysImage) {
     const std::wstring bmpPath = images + base + L".bmp";
     const bool turned = size == 2 || size == 3;
     const int fw = turned ? h : w, fh = turned ? w : h;
-    const std::vector<uint8_t> bmp = ReadBytes(bmpPath);
+    const std::vector<uint8_t> bmp = wintest::ReadFileBytes(bmpPath);
     CheckGreyBmp(bmp, fw, fh, 40000, what);
     if (HasFailure()) return;
     // File row k, column x, against the library's rows (see the bitmap's orientation:
@@ -298,7 +280,7 @@ TEST_F(ReconstructionWine, EveryPlateSizeMatchesTheLibrarysImage) {
         differences += bmp[1078 + k * row + x] != want;
       }
     EXPECT_EQ(differences, 0u) << what;
-    EXPECT_EQ(ReadBytes(images + base + L".RAW"), plate.raw) << what;
+    EXPECT_EQ(wintest::ReadFileBytes(images + base + L".RAW"), plate.raw) << what;
     const std::wstring nfo = InfoText(images + base + L".NFO");
     EXPECT_NE(nfo.find(L"[PATIENT]\r\nName=Zoé Lefèvre\r\nID=1234\r\n"), std::wstring::npos) << what;
     EXPECT_NE(nfo.find(L"Size=" + std::to_wstring(size) + L"\r\nSerial=LQ2-4711\r\n"), std::wstring::npos) << what;
@@ -329,7 +311,7 @@ TEST_F(ReconstructionWine, EveryModeSetsItsResolution) {
     wchar_t name[64];
     swprintf(name, 64, L"1234_LastBmpLUM2_%03d", int(i + 1));
     const std::wstring base = images + name;
-    const std::vector<uint8_t> bmp = ReadBytes(base + L".bmp");
+    const std::vector<uint8_t> bmp = wintest::ReadFileBytes(base + L".bmp");
     ASSERT_GE(bmp.size(), 54u) << what;
     CheckGreyBmp(bmp, int(U32(bmp, 18)), int(U32(bmp, 22)), rows[i].ppm, what);
     EXPECT_NE(InfoText(base + L".NFO").find(rows[i].text), std::wstring::npos) << what;
@@ -344,8 +326,8 @@ TEST_F(ReconstructionWine, EmptyPlateGivesItsPictureAndInfoFile) {
   ASSERT_TRUE(Run());
   EXPECT_TRUE(Logged("Image vide / erreur lors de la Reconstruction en une passe."));
   EXPECT_TRUE(Logged("Beep de fin de l'acquisition d'une image blanche."));
-  CheckGreyBmp(ReadBytes(images + L"1234_LastBmpLUM2_001.bmp"), 1000, 1000, 40000, "empty plate");
-  EXPECT_EQ(ReadBytes(images + L"1234_LastBmpLUM2_001.RAW"), plate.raw);
+  CheckGreyBmp(wintest::ReadFileBytes(images + L"1234_LastBmpLUM2_001.bmp"), 1000, 1000, 40000, "empty plate");
+  EXPECT_EQ(wintest::ReadFileBytes(images + L"1234_LastBmpLUM2_001.RAW"), plate.raw);
   const std::wstring nfo = InfoText(images + L"1234_LastBmpLUM2_001.NFO");
   EXPECT_NE(nfo.find(L"[SENSOR]\r\nType=LUMEQ2\r\nSize=\r\nSerial=LQ2-4711\r\nInside=no\r\n"), std::wstring::npos);
   EXPECT_NE(nfo.find(L"Width=1000\r\nHeight=1000\r\n"), std::wstring::npos);
@@ -360,13 +342,13 @@ TEST_F(ReconstructionWine, DemonstrationReplacesTheReceivedData) {
   plateSpec.wantIdeal = false;
   orvaq::sim::Plate demo;
   ASSERT_TRUE(orvaq::sim::BuildPlate(plateSpec, demo));
-  ASSERT_TRUE(WriteBytes(program + L"rawimage_2.bin", demo.raw));
+  ASSERT_TRUE(wintest::WriteFileBytes(program + L"rawimage_2.bin", demo.raw));
   settings.demo = true;
   settings.quality = 2;
   Arrive(1, 0);
   ASSERT_TRUE(Run());
   EXPECT_TRUE(Logged("Mode d\xE9monstration : remplacement de l'image brute."));
-  EXPECT_EQ(ReadBytes(images + L"1234_LastBmpLUM2_001.RAW"), demo.raw);
+  EXPECT_EQ(wintest::ReadFileBytes(images + L"1234_LastBmpLUM2_001.RAW"), demo.raw);
   EXPECT_NE(InfoText(images + L"1234_LastBmpLUM2_001.NFO").find(L"Resolution=Fast\r\n"), std::wstring::npos);
 }
 
@@ -410,13 +392,13 @@ TEST_F(ReconstructionWine, ExternalRebuildStartsTheProgramWithItsInfoFile) {
   }
   ASSERT_FALSE(temporary.empty());
   ASSERT_EQ(info, temporary.substr(0, temporary.size() - 4) + L".NFOT");
-  EXPECT_EQ(ReadBytes(images + temporary), plate.raw);
+  EXPECT_EQ(wintest::ReadFileBytes(images + temporary), plate.raw);
   EXPECT_NE(InfoText(images + info).find(L"File16=" + images + temporary + L"\r\nResolution=\r\n"), std::wstring::npos);
   // The stand-in writes the line it received; it is not waited for.
   std::vector<uint8_t> received;
   for (int i = 0; i < 100 && received.empty(); ++i) {
     Sleep(50);
-    received = ReadBytes(images + L"cmdline.txt");
+    received = wintest::ReadFileBytes(images + L"cmdline.txt");
   }
   const std::wstring line(reinterpret_cast<const wchar_t*>(received.data()), received.size() / 2);
   EXPECT_EQ(line, L"\"" + program + L"OrvaqRbld2.exe\" /rb /N:\"" + images + info +
@@ -425,7 +407,7 @@ TEST_F(ReconstructionWine, ExternalRebuildStartsTheProgramWithItsInfoFile) {
 
 TEST_F(ReconstructionWine, RebuildProgramThatCannotStartLeavesTheClassicPath) {
   // A file of that name that is not a program.
-  ASSERT_TRUE(WriteBytes(program + L"OrvaqRbld2.exe", std::vector<uint8_t>(64, 'x')));
+  ASSERT_TRUE(wintest::WriteFileBytes(program + L"OrvaqRbld2.exe", std::vector<uint8_t>(64, 'x')));
   Arrive(0, 0);
   ASSERT_TRUE(Run());
   EXPECT_TRUE(Logged("Rebuild Classique."));

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "WinTestSupport.h"
 #include "acquisition/RXFilterLibrary.h"
 #include "acquisition/win/RXFilterLibraryWin.h"
 #include "simulator/plates.h"
@@ -19,14 +20,6 @@ std::wstring TempFile(const wchar_t* name) {
   wchar_t dir[MAX_PATH];
   GetTempPathW(MAX_PATH, dir);
   return std::wstring(dir) + name;
-}
-
-bool WriteBytes(const std::wstring& path, const std::vector<uint8_t>& bytes) {
-  FILE* f = _wfopen(path.c_str(), L"wb");
-  if (!f) return false;
-  const bool ok = fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  fclose(f);
-  return ok;
 }
 
 }  // namespace
@@ -49,7 +42,7 @@ TEST(RXFilterDll, ReconstructsAndFiltersASimulatedPlate) {
   orvaq::sim::Plate plate;
   ASSERT_TRUE(orvaq::sim::BuildPlate(plateSpec, plate));
   const std::wstring path = TempFile(L"rxfilter_wine_plate.bin");
-  ASSERT_TRUE(WriteBytes(path, plate.raw));
+  ASSERT_TRUE(wintest::WriteFileBytes(path, plate.raw));
 
   const unsigned w = 2 * plate.samplesPerLine, h = 4 * plate.lineCount;
   std::vector<uint8_t> px8(size_t(w) * h);

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "WinTestSupport.h"
 #include "common/text.h"
 #include "settings/KvAdapters.h"
 #include "settings/KvParameters.h"
@@ -18,45 +19,13 @@
 
 namespace {
 
-std::wstring WinePath(const std::string& linuxPath) {
-  std::wstring p = L"Z:" + orvaq::FromUtf8(linuxPath);
-  for (wchar_t& c : p)
-    if (c == L'/') c = L'\\';
-  return p;
-}
-
-std::wstring LocalAppData() {
-  wchar_t path[MAX_PATH] = {};
-  SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path);
-  return path;
-}
-
-std::string ReadBytes(const std::wstring& path) {
-  std::string out;
-  HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                         nullptr);
-  if (h == INVALID_HANDLE_VALUE) return out;
-  char buffer[65536];
-  DWORD n = 0;
-  while (ReadFile(h, buffer, sizeof buffer, &n, nullptr) && n) out.append(buffer, n);
-  CloseHandle(h);
-  return out;
-}
-
-void WriteBytes(const std::wstring& path, const std::string& bytes) {
-  HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  DWORD n = 0;
-  WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr);
-  CloseHandle(h);
-}
-
 // The real system services, except that the program is a named file in a test folder
 // and message boxes are recorded instead of shown.
 class TestSystem : public KvSystemWin {
  public:
   explicit TestSystem(const std::wstring& name) : m_sName(name) {
-    m_sFolder = WinePath(ORVAQ_BINARY_DIR) + L"\\tests\\win\\settings\\prog";
-    CreateDirectoryW((WinePath(ORVAQ_BINARY_DIR) + L"\\tests\\win\\settings").c_str(), nullptr);
+    m_sFolder = wintest::WinePath(ORVAQ_BINARY_DIR) + L"\\tests\\win\\settings\\prog";
+    CreateDirectoryW((wintest::WinePath(ORVAQ_BINARY_DIR) + L"\\tests\\win\\settings").c_str(), nullptr);
     CreateDirectoryW(m_sFolder.c_str(), nullptr);
     DeleteFileW(SettingsFile().c_str());
     RemoveDirectoryW(SettingsFolder().c_str());
@@ -74,7 +43,7 @@ class TestSystem : public KvSystemWin {
     CopyFileW((test.substr(0, test.find_last_of(L'\\')) + L"\\Orvaq.TXT").c_str(),
               (m_sFolder + L"\\" + m_sName + L".TXT").c_str(), FALSE);
   }
-  std::wstring SettingsFolder() const { return LocalAppData() + L"\\" + m_sName; }
+  std::wstring SettingsFolder() const { return wintest::LocalAppData() + L"\\" + m_sName; }
   std::wstring SettingsFile() const { return SettingsFolder() + L"\\" + m_sName + L".INI"; }
   std::wstring BesideProgram() const { return m_sFolder + L"\\" + m_sName + L".INI"; }
   std::vector<std::wstring> boxes;
@@ -88,10 +57,10 @@ TEST(SettingsWine, FirstUseCreatesTheSixByteUnicodeFile) {
   KvProfileWin profile;
   CKvParameters params(profile, system);
   EXPECT_EQ(system.SettingsFile(), params.GetSettingsFilePath());
-  EXPECT_EQ(std::string("\xFF\xFE\x0D\x00\x0A\x00", 6), ReadBytes(system.SettingsFile()));
+  EXPECT_EQ(std::string("\xFF\xFE\x0D\x00\x0A\x00", 6), wintest::ReadFileText(system.SettingsFile()));
   const std::wstring name = L"Cabinet \x3A9 r\xE9" L"ception";
   params.SetStationName(name);
-  const std::string bytes = ReadBytes(system.SettingsFile());
+  const std::string bytes = wintest::ReadFileText(system.SettingsFile());
   EXPECT_EQ(std::string("\xFF\xFE", 2), bytes.substr(0, 2));
   EXPECT_NE(std::string::npos, bytes.find(orvaq::ToUtf16Le(name)));
   EXPECT_EQ(name, params.GetStationName());
@@ -99,12 +68,12 @@ TEST(SettingsWine, FirstUseCreatesTheSixByteUnicodeFile) {
 
 TEST(SettingsWine, FileBesideTheProgramIsMoved) {
   TestSystem system(L"SetMigrate");
-  WriteBytes(system.BesideProgram(), "[SENSOR]\r\nDelayT4=42\r\n");
+  wintest::WriteFileText(system.BesideProgram(), "[SENSOR]\r\nDelayT4=42\r\n");
   KvProfileWin profile;
   CKvParameters params(profile, system);
   EXPECT_EQ(42, params.GetDelayT4());
   EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(system.BesideProgram().c_str()));
-  EXPECT_EQ("[SENSOR]\r\nDelayT4=42\r\n", ReadBytes(system.SettingsFile()));
+  EXPECT_EQ("[SENSOR]\r\nDelayT4=42\r\n", wintest::ReadFileText(system.SettingsFile()));
 }
 
 TEST(SettingsWine, ValuesReadByTheWindowsRules) {
@@ -128,7 +97,7 @@ TEST(SettingsWine, ValuesReadByTheWindowsRules) {
   params.SetStoredCommandLine(L"/doctor x");
   EXPECT_EQ(L"/doctor x", params.GetStoredCommandLine());
   params.DeleteStoredCommandLine();
-  EXPECT_EQ(std::string::npos, ReadBytes(file).find(orvaq::ToUtf16Le(L"CommandLine")));
+  EXPECT_EQ(std::string::npos, wintest::ReadFileText(file).find(orvaq::ToUtf16Le(L"CommandLine")));
   EXPECT_EQ(L"fallback", ReadProfileString(profile, file, L"KVW", L"CommandLine", L"fallback"));
 }
 
@@ -136,7 +105,7 @@ TEST(SettingsWine, ImagesFolderFromTheCommandLineAndItsFallback) {
   TestSystem system(L"SetImages");
   KvProfileWin profile;
   CKvParameters params(profile, system);
-  const std::wstring folder = WinePath(ORVAQ_BINARY_DIR) + L"\\tests\\win\\settings\\images";
+  const std::wstring folder = wintest::WinePath(ORVAQ_BINARY_DIR) + L"\\tests\\win\\settings\\images";
   RemoveDirectoryW(folder.c_str());
   params.m_sCmdImagePath = folder;
   EXPECT_EQ(folder, params.GetImagesPath());
@@ -149,7 +118,7 @@ TEST(SettingsWine, ImagesFolderFromTheCommandLineAndItsFallback) {
   EXPECT_EQ(1u, system.boxes.size());  // #810, once
   params.GetImagesPath();
   EXPECT_EQ(1u, system.boxes.size());
-  EXPECT_EQ(LocalAppData() + L"\\Logs KVW", params.GetLogFolder());
+  EXPECT_EQ(wintest::LocalAppData() + L"\\Logs KVW", params.GetLogFolder());
 }
 
 // A folder named "test.fil" inside a folder makes its write test fail, whoever runs it.
@@ -165,7 +134,7 @@ TEST(SettingsWine, UnwritableFoldersWarnOnceThenEndWithCode1) {
   KvProfileWin profile;
   CKvParameters params(profile, system);
   params.SetLanguage(L"409");
-  const std::wstring folder = WinePath(ORVAQ_BINARY_DIR) + L"\\tests\\win\\settings\\readonly";
+  const std::wstring folder = wintest::WinePath(ORVAQ_BINARY_DIR) + L"\\tests\\win\\settings\\readonly";
   MakeUnwritable(folder);
   wchar_t documents[MAX_PATH] = {};
   SHGetFolderPathW(nullptr, CSIDL_COMMON_DOCUMENTS, nullptr, SHGFP_TYPE_CURRENT, documents);
@@ -222,7 +191,9 @@ TEST(SettingsWine, AdapterListKeepsOnlyEthernetAdaptersThatAreUp) {
     EXPECT_EQ(6u, a.interfaceType);
     std::wstring mac, addresses;
     EXPECT_TRUE(GetAdapterDetails(all, a.description, mac, addresses));
-    if (!a.hardwareAddress.empty()) EXPECT_EQ(a.hardwareAddress.size() * 3 - 1, mac.size());
+    if (!a.hardwareAddress.empty()) {
+      EXPECT_EQ(a.hardwareAddress.size() * 3 - 1, mac.size());
+    }
   }
   for (const KvAdapter& a : all)
     if (a.interfaceType == 24) {
