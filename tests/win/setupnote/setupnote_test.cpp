@@ -122,7 +122,9 @@ TEST_P(SetupNote, ShowsItsLanguageAndClosesWithExitCodeOne) {
   const bool boldDistinct =
       InkDifference(RenderReference(text, shown.width, shown.height, expected),
                     RenderReference(text, shown.width, shown.height, notBold)) > 0.0;
-  if (boldDistinct) EXPECT_LT(dExpected, dNotBold) << row.name;
+  if (boldDistinct) {
+    EXPECT_LT(dExpected, dNotBold) << row.name;
+  }
 
   EXPECT_TRUE(wintest::SaveWindowPng(dlg, wintest::ArtifactFolder() + L"setupnote-" +
                                               std::wstring(row.name, row.name + strlen(row.name)) + L".png"));
