@@ -88,8 +88,8 @@ class COrvaqController {
   bool IsTimerArmed(uint32_t id) const;
 
   // --- state (the dialog's members, read by the main panel and the tests)
-  // The frame stack; its age limit is m_nFrameMaxAge (7500 ms while frames arrive,
-  // 20000 ms after an image transfer).
+  // The frame stack; its age limit is 7500 ms while frames arrive and 20000 ms after an
+  // image transfer (CSNDPFrameStack::SetMaxAge).
   CSNDPFrameStack m_SNDPFrames;
   std::unique_ptr<IStatusListener> m_pSNDPListener;
   std::unique_ptr<CHttpClient> m_pHTTPClient;

@@ -272,6 +272,7 @@ ORVAQ_ALWAYS_INLINE inline void BlurColumnRowBody(const double* src, int w, int 
 // shipped programs cannot assume it). No fused multiply-add is enabled, so both give the
 // same bits.
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#define ORVAQ_BLUR_AVX2 1
 __attribute__((target("avx2"))) void BlurRowAvx2(const double* src, int L, const std::vector<double>& wts,
                                                  double* dst, std::vector<double>& ext) {
   BlurRowBody(src, L, wts, dst, ext);
@@ -284,20 +285,20 @@ bool HasAvx2() {
   static const bool has = __builtin_cpu_supports("avx2");
   return has;
 }
-#else
-void BlurRowAvx2(const double*, int, const std::vector<double>&, double*, std::vector<double>&) {}
-void BlurColumnRowAvx2(const double*, int, int, int, const std::vector<double>&, double*) {}
-bool HasAvx2() { return false; }
 #endif
 
 void BlurRow(const double* src, int L, const std::vector<double>& wts, double* dst, std::vector<double>& ext) {
-  if (HasAvx2()) BlurRowAvx2(src, L, wts, dst, ext);
-  else BlurRowBody(src, L, wts, dst, ext);
+#ifdef ORVAQ_BLUR_AVX2
+  if (HasAvx2()) return BlurRowAvx2(src, L, wts, dst, ext);
+#endif
+  BlurRowBody(src, L, wts, dst, ext);
 }
 
 void BlurColumnRow(const double* src, int w, int h, int j, const std::vector<double>& wts, double* out) {
-  if (HasAvx2()) BlurColumnRowAvx2(src, w, h, j, wts, out);
-  else BlurColumnRowBody(src, w, h, j, wts, out);
+#ifdef ORVAQ_BLUR_AVX2
+  if (HasAvx2()) return BlurColumnRowAvx2(src, w, h, j, wts, out);
+#endif
+  BlurColumnRowBody(src, w, h, j, wts, out);
 }
 
 // 5 x 5 mean (sum / 25) of the interior with sliding sums; borders of 2 keep `in`.
