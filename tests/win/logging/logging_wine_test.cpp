@@ -43,23 +43,27 @@ TEST(LoggingWine, RestartCountsFileBytes) {
   EXPECT_EQ(0u, after.find("  ===========================================\r\n   Logg restarted at 5 MB on "));
 }
 
+// Answers the logger's box from a timer of the thread the box blocks; a named CALLBACK,
+// since a lambda has the wrong calling convention for TIMERPROC on i686.
+std::wstring g_sBoxTextSeen;
+UINT_PTR g_nBoxTimer = 0;
+void CALLBACK AnswerLoggerBox(HWND, UINT, UINT_PTR, DWORD) {
+  HWND box = FindWindowW(L"#32770", L"KVW");
+  if (!box) return;
+  wchar_t text[256] = {};
+  GetDlgItemTextW(box, 0xFFFF, text, 255);
+  g_sBoxTextSeen = text;
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+  KillTimer(nullptr, g_nBoxTimer);
+}
+
 TEST(LoggingWine, MessageBoxLoggerShowsEachLine) {
   // The box blocks its caller, so a timer of this thread answers it from inside the
   // box's own message loop.
-  static std::wstring seen;
-  static UINT_PTR timer = 0;
-  timer = SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR, DWORD) {
-    HWND box = FindWindowW(L"#32770", L"KVW");
-    if (!box) return;
-    wchar_t text[256] = {};
-    GetDlgItemTextW(box, 0xFFFF, text, 255);
-    seen = text;
-    PostMessageW(box, WM_COMMAND, IDOK, 0);
-    KillTimer(nullptr, timer);
-  });
+  g_nBoxTimer = SetTimer(nullptr, 0, 200, AnswerLoggerBox);
   KvLoggerMsgBox logger;
   logger.Write("Connexion au LUMEQ.");
-  EXPECT_EQ(L"Connexion au LUMEQ.", seen);
+  EXPECT_EQ(L"Connexion au LUMEQ.", g_sBoxTextSeen);
 }
 
 }  // namespace
