@@ -1,20 +1,23 @@
 #!/usr/bin/env bash
 # demo.sh: one acquisition against the scanner simulator, from a bare Debian 12 machine.
-# Installs what is missing, builds the simulator (host) and Orvaq (win64), brings up the
-# lab with the simulator and one workstation, starts Orvaq there under Wine as a practice
-# application does (doctor, patient, patient id, image folder), scans a plate, waits for
-# the information file, prints the files produced and the information file, saves a
-# screenshot, and takes the lab down. Run as root.
+# Installs what is missing, builds the simulator (host) and Orvaq (win32, or win64 where
+# this kernel cannot run 32-bit code: orvaq_win_test_build in tools/wine-env.sh), brings
+# up the lab with the simulator and one workstation, starts Orvaq there under Wine as a
+# practice application does (doctor, patient, patient id, image folder), scans a plate,
+# waits for the information file, prints the files produced and the information file,
+# saves a screenshot, and takes the lab down. Run as root.
 #   tools/demo.sh [size 0..3] [Mode 0|1|2|10]
 # ORVAQ_DEMO_HOST_BUILD and ORVAQ_DEMO_WIN_BUILD choose other build folders
-# (default build/host and build/win64); ORVAQ_DEMO_OUT the output folder.
+# (default build/host and build/win32 or build/win64); ORVAQ_DEMO_OUT the output folder.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
+. tools/wine-env.sh
 size=${1:-1}
 mode=${2:-0}
 host=${ORVAQ_DEMO_HOST_BUILD:-build/host}
-win=${ORVAQ_DEMO_WIN_BUILD:-build/win64}
+win_preset=$(basename "$(orvaq_win_test_build)")
+win=${ORVAQ_DEMO_WIN_BUILD:-build/$win_preset}
 out=${ORVAQ_DEMO_OUT:-/tmp/orvaq-demo}
 [ "$(id -u)" = 0 ] || { echo "demo: run as root (the lab uses network namespaces)" >&2; exit 1; }
 
@@ -24,8 +27,10 @@ bash tools/setup.sh || exit 1
 step "building the simulator ($host) and Orvaq ($win)"
 { cmake --preset host -B "$host" >/dev/null && cmake --build "$host" --target lumeq2-sim lumeq2-simctl -j2 >/dev/null; } ||
   { echo "demo: host build failed" >&2; exit 1; }
-{ cmake --preset win64 -B "$win" >/dev/null && cmake --build "$win" --target Orvaq RXFilter orvaq_texts -j2 >/dev/null; } ||
-  { echo "demo: win64 build failed" >&2; exit 1; }
+# Tests on, as the test command configures it, so that the two do not undo each other.
+{ cmake --preset "$win_preset" -B "$win" -DBUILD_TESTING=ON >/dev/null &&
+  cmake --build "$win" --target Orvaq RXFilter orvaq_texts -j2 >/dev/null; } ||
+  { echo "demo: $win_preset build failed" >&2; exit 1; }
 
 export ORVAQ_LAB=odemo ORVAQ_LAB_BIN=$root/$host/bin
 lab="$root/tools/lab/lab.sh"

@@ -13,6 +13,39 @@ orvaq_can_run_i386() {
   /lib/ld-linux.so.2 --version >/dev/null 2>&1
 }
 
+# orvaq_win_test_build: the Windows build the Wine tests, the lab scenarios and the demo
+# run, relative to the source tree. The shipped i686 build wherever this kernel runs
+# 32-bit code; the x86_64 build of the same sources only where it cannot.
+orvaq_win_test_build() {
+  if orvaq_can_run_i386; then echo build/win32; else echo build/win64; fi
+}
+
+# orvaq_pe_machine FILE: prints i386 or x86_64 for a PE file of that machine; fails for
+# anything else (a Wine built-in name such as "ipconfig" is no file here).
+orvaq_pe_machine() {
+  local f=$1 off
+  [ -f "$f" ] && [ "$(head -c 2 "$f" 2>/dev/null | tr -d '\0')" = MZ ] || return 1
+  off=$(od -An -tu4 -j 60 -N 4 "$f" | tr -d ' \n')
+  [ -n "$off" ] || return 1
+  [ "$(od -An -tx1 -j "$off" -N 4 "$f" | tr -d ' \n')" = 50450000 ] || return 1
+  case $(od -An -tx1 -j "$((off + 4))" -N 2 "$f" | tr -d ' \n') in
+    4c01) echo i386 ;;
+    6486) echo x86_64 ;;
+    *) return 1 ;;
+  esac
+}
+
+# orvaq_wine_loader_for PROGRAM: the Wine loader for PROGRAM. An i386 PE needs the 32-bit
+# loader (it runs in the 64-bit prefix's syswow64); an x86_64 PE, or a built-in program
+# named without a path, takes wine64.
+orvaq_wine_loader_for() {
+  if [ "$(orvaq_pe_machine "$1")" = i386 ]; then
+    echo "$ORVAQ_WINE_LOADER32"
+  else
+    echo "$ORVAQ_WINE_LOADER64"
+  fi
+}
+
 # orvaq_wine_prefix_create DIR: a new 64-bit prefix in DIR.
 orvaq_wine_prefix_create() {
   local dir=$1

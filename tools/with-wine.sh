@@ -2,7 +2,7 @@
 # with-wine.sh BUILD_DIR COMMAND...: runs COMMAND with a fresh Wine prefix inside
 # BUILD_DIR, a private Xvfb display, one wineserver and generated locales; stops
 # everything it started when COMMAND ends and returns COMMAND's exit code.
-#   tools/with-wine.sh build/win64 ctest --test-dir build/win64 -R setupnote
+#   tools/with-wine.sh build/win32 ctest --test-dir build/win32 -R SetupNote
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/wine-env.sh"

@@ -1,6 +1,9 @@
 # The opening every lab test shares; sourced by a test script after `set -uo pipefail`.
 #   lab_test_open TAG NET WORKSTATIONS SIM_BIN_DIR [WIN_BIN_DIR FILE...]
-# skips (exit 77) without root or when a FILE is missing from WIN_BIN_DIR; names the lab
+# WIN_BIN_DIR "auto" (or empty) is the bin folder of the build orvaq_win_test_build
+# names (tools/wine-env.sh). Skips (exit 77) only for a missing capability: no root, or
+# an i386 Orvaq.exe on a kernel that cannot run 32-bit code; a FILE missing from
+# WIN_BIN_DIR fails (exit 1). Names the lab
 # ORVAQ_LAB=TAG<pid> on 10.NET.(100 + pid % 100); makes $work; brings the lab up with
 # WORKSTATIONS workstations and loads its names and addresses. On exit the lab comes down
 # (with everything it started, Orvaq under Wine included) and $work goes.
@@ -8,6 +11,7 @@
 # orvaq_log, log_has, wait_log, show_log.
 
 lab_test_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+. "$lab_test_root/tools/wine-env.sh"
 
 lab_test_open() {
   local tag=$1 net=$2 workstations=$3 usage
@@ -17,13 +21,19 @@ lab_test_open() {
   bin=$(cd "${4:?$usage}" && pwd)
   winbin=""
   if [ $# -ge 5 ]; then
-    winbin=$(cd "$5" 2>/dev/null && pwd) || winbin=$5
+    local want=$5
+    if [ -z "$want" ] || [ "$want" = auto ]; then want=$root/$(orvaq_win_test_build)/bin; fi
+    winbin=$(cd "$want" 2>/dev/null && pwd) || winbin=$want
+    echo "Windows programs from $winbin"
   fi
   [ "$(id -u)" = 0 ] || { echo "SKIP: the lab needs root"; exit 77; }
   local f
   for f in "${@:6}"; do
-    [ -f "$winbin/$f" ] || { echo "SKIP: $winbin/$f missing (build the win64 preset first)"; exit 77; }
+    [ -f "$winbin/$f" ] || { echo "FAILED - $winbin/$f missing (tools/test.sh builds it)"; exit 1; }
   done
+  if [ "$(orvaq_pe_machine "$winbin/Orvaq.exe")" = i386 ] && ! orvaq_can_run_i386; then
+    echo "SKIP: this kernel cannot run the 32-bit $winbin/Orvaq.exe"; exit 77
+  fi
   export ORVAQ_LAB=$tag$$ ORVAQ_LAB_NET=10.$net.$((100 + $$ % 100)) ORVAQ_LAB_BIN=$bin
   work=$(mktemp -d "/tmp/orvaq-$tag-XXXXXX")
   failures=0

@@ -9,7 +9,8 @@
 #   tools/lab/lab.sh up [WORKSTATIONS]      build the LAN (default 2 workstations), start the simulator
 #   tools/lab/lab.sh down                   remove everything it made (also after a crash)
 #   tools/lab/lab.sh status                 namespaces, addresses, processes
-#   tools/lab/lab.sh run N [--bg] PROG ARGS run a Windows program under wine64 on workstation N
+#   tools/lab/lab.sh run N [--bg] PROG ARGS run a Windows program under Wine on workstation N
+#                                           (the loader of its machine type: i386 or x86_64)
 #   tools/lab/lab.sh exec N CMD ARGS        run a Linux command inside workstation N's namespace
 #   tools/lab/lab.sh sim [-s K] CMD ARGS    control command to simulator K (lumeq2-simctl; default 1)
 #   tools/lab/lab.sh screenshot FILE        the shared display as PNG
@@ -217,14 +218,17 @@ cmd_run() {
   [ $# -ge 1 ] || die "run N [--bg] PROGRAM [ARGS]"
   ip netns list | grep -q "^$(ws_ns "$n")\b" || die "no workstation $n"
   ensure_wine "$n"
+  # The 64-bit prefix runs either machine type; the 32-bit loader starts an i386 program.
+  local loader
+  loader=$(orvaq_wine_loader_for "$1")
   if [ $bg = 1 ]; then
     ip netns exec "$(ws_ns "$n")" env WINEPREFIX="$WINEPREFIX" DISPLAY="$DISPLAY" WINEDEBUG="$WINEDEBUG" \
-      "$ORVAQ_WINE_LOADER64" "$@" > "$STATE/ws$n/run.log" 2>&1 &
+      "$loader" "$@" > "$STATE/ws$n/run.log" 2>&1 &
     remember $! "run-ws$n"
     echo "started on ws$n: pid $!"
   else
     ip netns exec "$(ws_ns "$n")" env WINEPREFIX="$WINEPREFIX" DISPLAY="$DISPLAY" WINEDEBUG="$WINEDEBUG" \
-      "$ORVAQ_WINE_LOADER64" "$@"
+      "$loader" "$@"
   fi
 }
 
@@ -275,5 +279,5 @@ case ${1:-} in
   sim) shift; cmd_sim "$@" ;;
   screenshot) shift; cmd_screenshot "$@" ;;
   env) cmd_env ;;
-  *) sed -n '2,26p' "$0" | sed 's/^# \{0,1\}//'; exit 2 ;;
+  *) sed -n '2,23p' "$0" | sed 's/^# \{0,1\}//'; exit 2 ;;
 esac
