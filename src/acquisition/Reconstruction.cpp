@@ -180,7 +180,10 @@ bool CReconstruction::ClassicRebuild(const std::wstring& rawPath) {
 
   const std::wstring folder = m_Settings.ImagesPath();
   LogPrintf(L"Enregistrement de l'image BIN en RAW.");
-  m_Env.CopyFileOver(rawPath, kvpath::Join(folder, kRawCopyName));
+  // LASTACQP2.RAW is a convenience copy (a viewer may hold it open): the final raw file is
+  // copied from the received data itself, never from it.
+  if (!m_Env.CopyFileOver(rawPath, kvpath::Join(folder, kRawCopyName)))
+    LogPrintf(L"Enregistrement de l'image BIN en RAW impossible : %ls", kRawCopyName);
   if (image.width == 0 || image.height == 0) {
     pixels.reset();
     return FinalizeEmptyPlate(resolution, rawPath);
@@ -282,7 +285,7 @@ bool CReconstruction::WriteOutputs(IReconPicture& picture, InfoFileContent conte
   std::wstring bitmap;
   if (!MakeFinalBitmapName(folder, m_Settings.PatientId(), [this](const std::wstring& p) { return m_Env.FileExists(p); },
                            bitmap)) {
-    // No free numbered name below 1000 or within 260 characters.
+    // No free numbered name within 260 characters.
     LogPrintf(L"Enregistrement du BMP final impossible : %ls", bitmap.c_str());
     KeepRaw(rawPath);
     return false;
@@ -291,7 +294,7 @@ bool CReconstruction::WriteOutputs(IReconPicture& picture, InfoFileContent conte
   if (!m_Pictures.WriteGreyBmp(picture, bitmap)) m_Pictures.SaveWithBmpEncoder(picture, bitmap);
 
   const std::wstring finalRaw = kvpath::ReplaceExtension(bitmap, L".RAW");
-  const bool rawCopied = m_Env.CopyFileOver(kvpath::Join(folder, kRawCopyName), finalRaw);
+  const bool rawCopied = m_Env.CopyFileOver(rawPath, finalRaw);
   // The temporary raw file goes only once its data has a lasting copy.
   if (rawCopied)
     m_Env.RemoveFile(rawPath);

@@ -477,6 +477,17 @@ TEST_F(PipelineTest, FullDiskKeepsTheRawData) {
   EXPECT_TRUE(said);
 }
 
+TEST_F(PipelineTest, HeldRawCopyOfAnEarlierPlateNeverStandsInForTheNewOne) {
+  // LASTACQP2.RAW still holds an earlier plate and cannot be overwritten (a viewer has it).
+  WriteFile(In("LASTACQP2.RAW"), "earlier plate");
+  env.unwritable.insert(In("LASTACQP2.RAW"));
+  Arrive(2, 300);
+  ASSERT_TRUE(recon->ReconstructAcquisition());
+  EXPECT_TRUE(ReadFile(In("1234_LastBmpLUM2_001.RAW")) == RawOfMode(2, 300)) << "the final raw file is not this plate";
+  EXPECT_EQ(ReadFile(In("LASTACQP2.RAW")), "earlier plate");
+  EXPECT_TRUE(Logged("Enregistrement de l'image BIN en RAW impossible : LASTACQP2.RAW"));
+}
+
 TEST_F(PipelineTest, NoTemporaryNameKeepsTheReceivedName) {
   env.tempFails = true;
   Arrive();
