@@ -48,7 +48,9 @@ bool MakeUniqueFileName(std::wstring& path, const std::function<bool(const std::
   const bool hasExt = dot != std::wstring::npos && (slash == std::wstring::npos || dot > slash);
   const std::wstring base = hasExt ? path.substr(0, dot) : path;
   const std::wstring ext = hasExt ? path.substr(dot) : std::wstring();
-  for (int i = 1; i < 1000; ++i) {
+  // "%03d" is a minimum width: _1000 follows _999. The bound only keeps a folder that
+  // answers "exists" for everything from turning this into an endless loop.
+  for (int i = 1; i <= kMaxUniqueFileNumber; ++i) {
     wchar_t num[16];
     std::swprintf(num, 16, L"_%03d", i);
     std::wstring candidate = base + num + ext;

@@ -26,8 +26,9 @@ bool BuildContrastLuminosityTable(int lum, int con, uint8_t table[256]);
 void ApplyTable24(const PictureView& picture, const uint8_t table[256]);
 
 // Replaces `path` by base + "_%03d" of 1, 2, 3 ... + extension, the first for which
-// `exists` is false. False (path unchanged) when the result would exceed 260 characters
-// or no free name is found below 1000.
+// `exists` is false (_1000 follows _999). False (path unchanged) when the result would
+// exceed 260 characters or every number up to kMaxUniqueFileNumber is taken.
+constexpr int kMaxUniqueFileNumber = 9999999;
 bool MakeUniqueFileName(std::wstring& path, const std::function<bool(const std::wstring&)>& exists);
 
 struct ThumbRect {

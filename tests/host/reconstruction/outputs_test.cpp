@@ -131,6 +131,26 @@ TEST(InfoFile, GammaText) {
   }
 }
 
+TEST(FinalNames, NumberingGoesOnPastNineHundredNinetyNine) {
+  // A patient with 999 images gets a 1000th, not a lost one.
+  auto upTo = [](int last) {
+    return [last](const std::wstring& p) {
+      const size_t u = p.rfind(L'_'), dot = p.rfind(L'.');
+      return std::stoi(p.substr(u + 1, dot - u - 1)) <= last;
+    };
+  };
+  const struct { int taken; const wchar_t* expected; } rows[] = {
+      {998, L"C:\\img\\1234_LastBmpLUM2_999.bmp"},
+      {999, L"C:\\img\\1234_LastBmpLUM2_1000.bmp"},
+      {12345, L"C:\\img\\1234_LastBmpLUM2_12346.bmp"},
+  };
+  for (const auto& row : rows) {
+    std::wstring path;
+    ASSERT_TRUE(MakeFinalBitmapName(L"C:\\img", L"1234", upTo(row.taken), path)) << row.taken;
+    EXPECT_EQ(path, row.expected) << row.taken;
+  }
+}
+
 TEST(FinalNames, WithAndWithoutPatientId) {
   std::set<std::wstring> existing;
   auto exists = [&](const std::wstring& p) { return existing.count(p) != 0; };
