@@ -138,19 +138,30 @@ std::vector<Part> g_parts;
 
 }  // namespace
 
+// The test-only twin of the library faults on demand at the top of every entry point.
+#ifdef RXFILTER_FAULT_INJECTION
+#include "rxfilter/win/FaultInjection.h"
+#define RXF_TEST_FAULT() RxfInjectFault()
+#else
+#define RXF_TEST_FAULT() ((void)0)
+#endif
+
 extern "C" {
 
 int RXFILTER_CALL LUMEQ2FullCorrection(const wchar_t* rawPath, BufferFinal* out8, CorrectionParams* params) {
+  RXF_TEST_FAULT();
   if (!out8) return RXF_BAD_ARGUMENT;
   return FullCorrection(rawPath, out8, nullptr, params);
 }
 
 int RXFILTER_CALL LUMEQ2FullCorrection8_16(const wchar_t* rawPath, BufferFinal* out8, BufferFinal16* out16,
                                            CorrectionParams* params) {
+  RXF_TEST_FAULT();
   return FullCorrection(rawPath, out8, out16, params);
 }
 
 int RXFILTER_CALL ApplyLUMEQ2FilterX0X3(FilterImage* image, FilterParams* params, int) {
+  RXF_TEST_FAULT();
   if (!image || !params || image->planes != 1) return 0;
   NoiseFilterParams p;
   p.iterations = params->iterations;
@@ -166,6 +177,7 @@ int RXFILTER_CALL ApplyLUMEQ2FilterX0X3(FilterImage* image, FilterParams* params
 
 int RXFILTER_CALL LUMEQ2_IsImageT3(const wchar_t* rawPath, BufferFinal* preview8, BufferFinal16* first16,
                                    BufferFinal16* second16, CorrectionParams* params) {
+  RXF_TEST_FAULT();
   if (!rawPath || !preview8 || !first16 || !second16 || !params) return 0;
   if (!preview8->pBuffer || !first16->pBuffer || !second16->pBuffer) return 0;
   try {
@@ -208,6 +220,7 @@ int RXFILTER_CALL LUMEQ2_IsImageT3(const wchar_t* rawPath, BufferFinal* preview8
 }
 
 void RXFILTER_CALL LUMEQ2_Add_T3(BufferFinal16* part) {
+  RXF_TEST_FAULT();
   if (!part || !part->pBuffer || !part->width || !part->height) return;
   try {
     std::lock_guard<std::mutex> g(g_lock);
@@ -223,16 +236,19 @@ void RXFILTER_CALL LUMEQ2_Add_T3(BufferFinal16* part) {
 }
 
 void RXFILTER_CALL LUMEQ2_End_T3(void) {
+  RXF_TEST_FAULT();
   std::lock_guard<std::mutex> g(g_lock);
   std::vector<Part>().swap(g_parts);
 }
 
 uint32_t RXFILTER_CALL LUMEQ2_Precalculate_T4(void) {
+  RXF_TEST_FAULT();
   std::lock_guard<std::mutex> g(g_lock);
   return ArrangementAdvice(g_parts);
 }
 
 void RXFILTER_CALL LUMEQ2_Calculate_T4(BufferFinal* out8, BufferFinal16* out16, uint32_t orientationFlags) {
+  RXF_TEST_FAULT();
   std::lock_guard<std::mutex> g(g_lock);
   try {
     if (out16 && out16->pBuffer) {

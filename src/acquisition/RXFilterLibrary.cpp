@@ -1,7 +1,29 @@
 // Filter-library binding (see RXFilterLibrary.h).
 #include "acquisition/RXFilterLibrary.h"
 
+#include <cstdio>
+
 #include "logging/KvLogger.h"
+
+namespace {
+IForeignFaultGuard* g_pFaultGuard = nullptr;
+}  // namespace
+
+void CRXFilterLibrary::SetFaultGuard(IForeignFaultGuard* guard) { g_pFaultGuard = guard; }
+
+bool CRXFilterLibrary::RunUnderFaultGuard(void (*fn)(void*), void* context, uint32_t& code) {
+  if (!g_pFaultGuard) {
+    fn(context);
+    return true;
+  }
+  return g_pFaultGuard->Run(fn, context, code);
+}
+
+std::string CRXFilterLibrary::FaultText(uint32_t code) {
+  char text[64];
+  std::snprintf(text, sizeof text, "Exception 0x%08X dans la dll RXFilter.", static_cast<unsigned>(code));
+  return text;
+}
 
 template <typename P>
 void CRXFilterLibrary::Bind(P& pointer, Entry entry) {

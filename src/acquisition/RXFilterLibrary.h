@@ -22,6 +22,18 @@ class IModuleLoader {
   virtual void Free(void* module) = 0;
 };
 
+// Stops a fault inside a library call that no handler of the library took: an access
+// violation, or a C++ exception thrown by a runtime of another compiler (the maker's
+// library is not built with ours). The Windows adapter provides one; without one, calls
+// run bare.
+class IForeignFaultGuard {
+ public:
+  virtual ~IForeignFaultGuard() = default;
+  // Runs fn(context). False when a fault stopped it; `code` then holds the fault's code.
+  // Exceptions of our own runtime pass through to the caller.
+  virtual bool Run(void (*fn)(void*), void* context, uint32_t& code) = 0;
+};
+
 class CRXFilterLibrary {
  public:
   enum Entry : unsigned {
@@ -65,15 +77,17 @@ class CRXFilterLibrary {
   decltype(&LUMEQ2_Precalculate_T4) m_pfnPrecalculateT4 = nullptr;
   decltype(&LUMEQ2_Calculate_T4) m_pfnCalculateT4 = nullptr;
 
-  // Runs `call`; an exception logs `phaseLine` (for example "Exception lors des phases
-  // de reconstruction."), then its text, stores the text in `error` (for the warning
-  // box) and returns false. True when the call returned normally.
+  // Runs `call`; an exception, or a fault stopped by the fault guard, logs `phaseLine`
+  // (for example "Exception lors des phases de reconstruction."), then its text, stores
+  // the text in `error` (for the warning box) and returns false. True when the call
+  // returned normally.
   template <typename F>
   static bool Guarded(const char* phaseLine, F&& call, std::string* error = nullptr) {
     std::string text;
     try {
-      call();
-      return true;
+      uint32_t code = 0;
+      if (RunUnderFaultGuard([](void* c) { (*static_cast<F*>(c))(); }, &call, code)) return true;
+      text = FaultText(code);
     } catch (const std::exception& e) {
       text = e.what();
     } catch (...) {
@@ -84,7 +98,14 @@ class CRXFilterLibrary {
     return false;
   }
 
+  // The guard used by every Guarded call from now on (null: none). The Windows module
+  // loader installs its own.
+  static void SetFaultGuard(IForeignFaultGuard* guard);
+  // "Exception 0xC0000005 dans la dll RXFilter." for a stopped fault.
+  static std::string FaultText(uint32_t code);
+
  private:
+  static bool RunUnderFaultGuard(void (*fn)(void*), void* context, uint32_t& code);
   static void ReportException(const char* phaseLine, const std::string& text);
   template <typename P>
   void Bind(P& pointer, Entry entry);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "acquisition/RXFilterLibrary.h"
+#include "common/text.h"
 #include "acquisition/win/RXFilterLibraryWin.h"
 #include "imaging/Adjust.h"
 #include "imaging/GreyBmp.h"
@@ -300,9 +301,9 @@ gp::Bitmap* GaussianUnsharp(gp::Bitmap* picture, int amount, int type) {
   return OnCopy(PlainCopy(picture), [&](const PictureView& v) { return orvaq::imaging::GaussianUnsharp(v, amount, type); });
 }
 
-gp::Bitmap* ApplyDisplayFilter(gp::Bitmap* picture, int level, const DisplayFilterUi& ui) {
+gp::Bitmap* ApplyDisplayFilter(gp::Bitmap* picture, int level, const DisplayFilterUi& ui, IModuleLoader* loader) {
   if (!picture) return nullptr;
-  CRXFilterLibrary library(CWinModuleLoader::Instance());
+  CRXFilterLibrary library(loader ? *loader : CWinModuleLoader::Instance());
   if (!library.Load()) {
     if (ui.showTextError) ui.showTextError(813);
     return nullptr;
@@ -329,8 +330,14 @@ gp::Bitmap* ApplyDisplayFilter(gp::Bitmap* picture, int level, const DisplayFilt
       for (int y = 0; y < v.height; ++y)
         for (int x = 0; x < v.width; ++x) plane[size_t(y) * v.width + x] = v.Row(y)[3 * x + ch];
       FilterImage image{v.width, v.height, v.width, 8, 1, plane.data()};
-      CRXFilterLibrary::Guarded("Exception lors de l'application du filtre.",
-                                [&] { result = library.m_pfnApplyFilter(&image, &params, 0); });
+      std::string error;
+      if (!CRXFilterLibrary::Guarded("Exception lors de l'application du filtre.",
+                                     [&] { result = library.m_pfnApplyFilter(&image, &params, 0); }, &error)) {
+        // A half-filtered plane is never written back.
+        library.Free();
+        if (ui.showWarning) ui.showWarning(orvaq::FromUtf8(error));
+        return nullptr;
+      }
       if (!result) break;
       for (int y = 0; y < v.height; ++y)
         for (int x = 0; x < v.width; ++x) {

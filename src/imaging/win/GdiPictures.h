@@ -15,6 +15,8 @@
 
 #include "imaging/Filters.h"
 
+class IModuleLoader;
+
 namespace orvaq {
 namespace imaging {
 
@@ -53,10 +55,13 @@ Gdiplus::Bitmap* GaussianUnsharp(Gdiplus::Bitmap* picture, int amount, int type)
 // What ApplyDisplayFilter shows: an error by text id (813: library missing) and a
 // plain message ("lpfnApplyLUMEQ2FilterX0X3 Not OK").
 struct DisplayFilterUi {
-  std::function<void(int textId)> showTextError;
-  std::function<void(const std::wstring& message)> showMessage;
+  std::function<void(int textId)> showTextError;                   // error box of a text id
+  std::function<void(const std::wstring& message)> showMessage;    // plain box
+  std::function<void(const std::wstring& message)> showWarning;    // warning box (library exception)
 };
-Gdiplus::Bitmap* ApplyDisplayFilter(Gdiplus::Bitmap* picture, int level, const DisplayFilterUi& ui);
+// `loader` binds the library (null: the Windows loader).
+Gdiplus::Bitmap* ApplyDisplayFilter(Gdiplus::Bitmap* picture, int level, const DisplayFilterUi& ui,
+                                    IModuleLoader* loader = nullptr);
 
 // The raw line-straightening tool; silent on every failure.
 void RunRawStraightening(const std::wstring& input, const std::wstring& secondInput, const std::wstring& output);

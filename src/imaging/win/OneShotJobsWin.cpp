@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "imaging/Filters.h"
+#include "settings/KvParameters.h"
 
 namespace gp = Gdiplus;
 using namespace orvaq::imaging;
@@ -15,16 +16,30 @@ COneShotJobsWin::COneShotJobsWin(std::wstring programPath, DisplayFilterUi ui)
     GetModuleFileNameW(nullptr, path, MAX_PATH);
     m_sProgramPath = path;
   }
+  // The program's texts and title, as every other box of Orvaq shows them.
+  auto title = [] {
+    CKvParameters* parameters = GetParameters();
+    return parameters ? parameters->GetProgramTitle() : std::wstring(L"Orvaq");
+  };
   if (!m_Ui.showTextError)
-    m_Ui.showTextError = [](int) { MessageBoxW(nullptr, L"RXFilter.DLL", nullptr, MB_OK | MB_ICONERROR); };
+    m_Ui.showTextError = [title](int id) {
+      CKvParameters* parameters = GetParameters();
+      std::wstring text = parameters ? parameters->GetText(id) : std::wstring();
+      if (text.empty()) text = L"RXFilter.DLL";
+      MessageBoxW(nullptr, text.c_str(), title().c_str(), MB_OK | MB_ICONERROR);
+    };
   if (!m_Ui.showMessage)
     m_Ui.showMessage = [](const std::wstring& text) { MessageBoxW(nullptr, text.c_str(), L"", MB_OK); };
+  if (!m_Ui.showWarning)
+    m_Ui.showWarning = [title](const std::wstring& text) {
+      MessageBoxW(nullptr, text.c_str(), title().c_str(), MB_OK | MB_ICONWARNING);
+    };
 }
 
 gp::Bitmap* COneShotJobsWin::ModuleFilter(gp::Bitmap* picture, int strength, int level) {
   switch (FilterForProgram(ProgramBaseName(m_sProgramPath))) {
     case orvaq::imaging::ModuleFilter::Display:
-      return ApplyDisplayFilter(picture, strength - 120, m_Ui);
+      return ApplyDisplayFilter(picture, strength - 120, m_Ui, m_pModuleLoader);
     case orvaq::imaging::ModuleFilter::Box:
       return BoxUnsharp(picture, BoxSizeFromValue(strength));
     case orvaq::imaging::ModuleFilter::MedianGaussian:

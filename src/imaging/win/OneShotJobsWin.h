@@ -12,7 +12,7 @@ class COneShotJobsWin : public IOneShotJobs {
  public:
   // `programPath`: the running program's file, whose name picks the module filter
   // (empty: the module's own file). `ui`: how the display filter shows its errors
-  // (unset hooks show a message box; text 813 as "RXFilter.DLL" unless set).
+  // (unset hooks show message boxes with the program's title and texts).
   explicit COneShotJobsWin(std::wstring programPath = std::wstring(),
                            orvaq::imaging::DisplayFilterUi ui = orvaq::imaging::DisplayFilterUi());
 
@@ -21,6 +21,8 @@ class COneShotJobsWin : public IOneShotJobs {
 
   // The grey writer, replaceable so a test can make it fail and see the encoder used.
   std::function<bool(Gdiplus::Bitmap*, const std::wstring&)> m_fnWriteGreyBmp;
+  // How the display filter binds the library (null: the Windows loader).
+  IModuleLoader* m_pModuleLoader = nullptr;
 
  private:
   // Applies the filter of this module; null when it has nothing to do or fails.

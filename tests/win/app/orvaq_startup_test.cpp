@@ -8,6 +8,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <fstream>
 #include <functional>
 #include <sstream>
@@ -124,6 +125,43 @@ TEST_F(OrvaqStartup, MissingFilterLibraryShowsItsBoxAndEnds) {
   PostMessageW(box, WM_COMMAND, IDOK, 0);
   EXPECT_EQ(0u, p.WaitExit(10000));
   EXPECT_FALSE(Exists(program.SettingsFile()));
+}
+
+TEST_F(OrvaqStartup, ImageJobSurvivesFaultsInsideTheFilterLibrary) {
+  // The display filter of an /image_in job through the library's test-only twin, which
+  // faults inside the filter call: a warning box with the fault's code, the picture
+  // written unfiltered, and a normal end.
+  ProgramCopy program(L"Orvaq", true, false);
+  const std::wstring bin = wintest::ProgramFolder();
+  ASSERT_TRUE(CopyFileW((bin + L"faulty\\RXFilter.DLL").c_str(), (program.Folder() + L"\\RXFilter.DLL").c_str(), FALSE));
+  const std::wstring in = program.Folder() + L"\\job_in.bmp", out = program.Folder() + L"\\job_out.bmp";
+  // A 16 x 8 grey picture: BMP header, grey palette, rows.
+  std::vector<uint8_t> bmp(1078 + 16 * 8, 0);
+  const uint8_t header[] = {'B', 'M', uint8_t(bmp.size()), uint8_t(bmp.size() >> 8), 0, 0, 0, 0, 0, 0, 0x36, 4, 0, 0,
+                            40, 0, 0, 0, 16, 0, 0, 0, 8, 0, 0, 0, 1, 0, 8, 0};
+  std::copy(std::begin(header), std::end(header), bmp.begin());
+  for (int i = 0; i < 256; ++i) bmp[54 + 4 * i] = bmp[55 + 4 * i] = bmp[56 + 4 * i] = uint8_t(i);
+  for (size_t i = 1078; i < bmp.size(); ++i) bmp[i] = uint8_t(i * 7);
+  ASSERT_TRUE(wintest::WriteFileBytes(in, bmp));
+  const struct { const wchar_t* fault; const wchar_t* text; } rows[] = {
+      {L"access", L"Exception 0xC0000005 dans la dll RXFilter."},
+      {L"foreign", L"Exception 0xE06D7363 dans la dll RXFilter."},
+  };
+  for (const auto& row : rows) {
+    DeleteFileW(out.c_str());
+    wintest::ChildProcess p;
+    ASSERT_TRUE(p.Start(program.Exe(), L"/image_in \"" + in + L"\" /image_out \"" + out + L"\" /filter 150",
+                        {{L"RXFILTER_FAULT", row.fault}}));
+    HWND box = wintest::WaitForProcessWindow(p.Id(), L"#32770", 30000);
+    ASSERT_NE(nullptr, box) << orvaq::ToUtf8(row.fault);
+    EXPECT_EQ(L"Orvaq", wintest::WindowText(box));
+    EXPECT_EQ(row.text, BoxText(box));
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(0u, p.WaitExit(30000)) << orvaq::ToUtf8(row.fault);
+    EXPECT_TRUE(Exists(out)) << orvaq::ToUtf8(row.fault);
+    EXPECT_TRUE(LogHas("Exception lors de l'application du filtre.")) << orvaq::ToUtf8(row.fault);
+    EXPECT_TRUE(LogHas(orvaq::ToUtf8(row.text))) << orvaq::ToUtf8(row.fault);
+  }
 }
 
 TEST_F(OrvaqStartup, FirstStartCreatesTheUnicodeSettingsFileAndTheLog) {

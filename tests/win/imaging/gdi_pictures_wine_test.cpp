@@ -210,7 +210,8 @@ TEST_F(GdiPictures, DisplayFilterSmoothsTheWholePicture) {
     }
   std::vector<int> errors;
   std::vector<std::wstring> messages;
-  DisplayFilterUi ui{[&](int id) { errors.push_back(id); }, [&](const std::wstring& m) { messages.push_back(m); }};
+  DisplayFilterUi ui{[&](int id) { errors.push_back(id); }, [&](const std::wstring& m) { messages.push_back(m); },
+                     [&](const std::wstring& m) { messages.push_back(m); }};
   std::unique_ptr<gp::Bitmap> out(ApplyDisplayFilter(pic.get(), 150, ui));
   ASSERT_NE(out, nullptr);
   EXPECT_TRUE(errors.empty());

@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "imaging/RawStrip.h"
+#include "acquisition/RXFilterLibrary.h"
 #include "imaging/win/OneShotJobsWin.h"
+#include "settings/KvParameters.h"
+#include "settings/win/KvProfileWin.h"
+#include "settings/win/KvSystemWin.h"
 #include "wine_support.h"
 
 namespace gp = Gdiplus;
@@ -33,13 +37,70 @@ struct UiLog {
   std::vector<int> errors;
   std::vector<std::wstring> messages;
   DisplayFilterUi Hooks() {
-    return DisplayFilterUi{[this](int id) { errors.push_back(id); }, [this](const std::wstring& m) { messages.push_back(m); }};
+    auto message = [this](const std::wstring& m) { messages.push_back(m); };
+    return DisplayFilterUi{[this](int id) { errors.push_back(id); }, message, message};
   }
+};
+
+// The box the job shows, read and answered from a timer of the thread it blocks.
+struct SeenBox {
+  std::wstring caption, text;
+  bool errorIcon = false;
+};
+SeenBox g_seenBox;
+UINT_PTR g_nBoxTimer = 0;
+void CALLBACK ReadAndAnswerBox(HWND, UINT, UINT_PTR, DWORD) {
+  HWND box = FindWindowW(L"#32770", nullptr);
+  if (!box || GetWindowThreadProcessId(box, nullptr) != GetCurrentThreadId()) return;
+  g_seenBox.caption = wintest::WindowText(box);
+  g_seenBox.text = wintest::WindowText(GetDlgItem(box, 0xFFFF));
+  const HICON error = LoadIconW(nullptr, IDI_HAND);
+  for (int id : {0x14, 0x440})  // the icon control: Windows' id, Wine's id
+    if (HWND icon = GetDlgItem(box, id)) g_seenBox.errorIcon |= HICON(SendMessageW(icon, STM_GETICON, 0, 0)) == error;
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+  KillTimer(nullptr, g_nBoxTimer);
+}
+
+class NoLibrary : public IModuleLoader {
+ public:
+  void* Load(const wchar_t*) override { return nullptr; }
+  void* Find(void*, const char*) override { return nullptr; }
+  void Free(void*) override {}
+};
+
+// Orvaq's parameters with the texts of the bin folder.
+class BinSystem : public KvSystemWin {
+ public:
+  std::wstring GetProgramPath() override { return wintest::ProgramFolder() + L"Orvaq.exe"; }
 };
 
 }  // namespace
 
 using OneShotJobs = GdiplusTest;
+
+TEST_F(OneShotJobs, ImageJobWithoutTheLibraryShowsItsTextAsAnError) {
+  BinSystem system;
+  KvProfileWin profile;
+  CKvParameters parameters(profile, system);
+  SetParameters(&parameters);
+  const std::wstring in = TempPath(L"job_nolib.bmp");
+  SavePicture(in, L"image/bmp");
+  COneShotJobsWin jobs(L"C:\\Program Files\\Orvaq\\Orvaq.exe");
+  NoLibrary none;
+  jobs.m_pModuleLoader = &none;
+  ImageJobRequest r;
+  r.inputPath = in;
+  r.filterStrength = 150;
+  g_seenBox = SeenBox();
+  g_nBoxTimer = SetTimer(nullptr, 0, 100, ReadAndAnswerBox);
+  jobs.RunImageJob(r);
+  KillTimer(nullptr, g_nBoxTimer);
+  SetParameters(nullptr);
+  EXPECT_EQ(parameters.GetProgramTitle(), g_seenBox.caption);
+  EXPECT_NE(L"", parameters.GetText(813));
+  EXPECT_EQ(parameters.GetText(813), g_seenBox.text);
+  EXPECT_TRUE(g_seenBox.errorIcon);
+}
 
 TEST_F(OneShotJobs, ImageJobOnABmpWithTheDisplayFilter) {
   const std::wstring in = TempPath(L"job_in.bmp"), out = TempPath(L"job_out.bmp");

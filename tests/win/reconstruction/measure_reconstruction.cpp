@@ -89,13 +89,13 @@ int wmain(int argc, wchar_t** argv) {
   orvaq::imaging::CGdiplusSession gdiplus;
   ReplaceCurrentLogger(nullptr);
 
-  orvaq::sim::PlateSpec plateSpec;
-  plateSpec.size = size;
-  plateSpec.mode = mode;
-  plateSpec.wantIdeal = false;
-  plateSpec.marginMm = margin;
+  orvaq::sim::PlateOrder plateOrder;
+  plateOrder.size = size;
+  plateOrder.mode = mode;
+  plateOrder.wantIdeal = false;
+  plateOrder.marginMm = margin;
   orvaq::sim::Plate plate;
-  if (!orvaq::sim::BuildPlate(plateSpec, plate)) return 1;
+  if (!orvaq::sim::BuildPlate(plateOrder, plate)) return 1;
   wchar_t temp[MAX_PATH];
   GetTempPathW(MAX_PATH, temp);
   const std::wstring images = std::wstring(temp) + L"orvaq_measure\\";

@@ -177,13 +177,13 @@ class ReconstructionWine : public ::testing::Test {
   }
 
   orvaq::sim::Plate Arrive(int size, unsigned mode, orvaq::sim::PlateKind kind = orvaq::sim::PlateKind::Phantom) {
-    orvaq::sim::PlateSpec plateSpec;
-    plateSpec.size = size;
-    plateSpec.mode = mode;
-    plateSpec.kind = kind;
-    plateSpec.wantIdeal = false;
+    orvaq::sim::PlateOrder plateOrder;
+    plateOrder.size = size;
+    plateOrder.mode = mode;
+    plateOrder.kind = kind;
+    plateOrder.wantIdeal = false;
     orvaq::sim::Plate plate;
-    EXPECT_TRUE(orvaq::sim::BuildPlate(plateSpec, plate));
+    EXPECT_TRUE(orvaq::sim::BuildPlate(plateOrder, plate));
     EXPECT_TRUE(wintest::WriteFileBytes(images + L"LASTACQP2.BIN", plate.raw));
     return plate;
   }
@@ -336,12 +336,12 @@ TEST_F(ReconstructionWine, EmptyPlateGivesItsPictureAndInfoFile) {
 }
 
 TEST_F(ReconstructionWine, DemonstrationReplacesTheReceivedData) {
-  orvaq::sim::PlateSpec plateSpec;
-  plateSpec.size = 0;
-  plateSpec.mode = 2;
-  plateSpec.wantIdeal = false;
+  orvaq::sim::PlateOrder plateOrder;
+  plateOrder.size = 0;
+  plateOrder.mode = 2;
+  plateOrder.wantIdeal = false;
   orvaq::sim::Plate demo;
-  ASSERT_TRUE(orvaq::sim::BuildPlate(plateSpec, demo));
+  ASSERT_TRUE(orvaq::sim::BuildPlate(plateOrder, demo));
   ASSERT_TRUE(wintest::WriteFileBytes(program + L"rawimage_2.bin", demo.raw));
   settings.demo = true;
   settings.quality = 2;
@@ -362,6 +362,52 @@ TEST_F(ReconstructionWine, MissingLibraryLeavesTheRawDataAndSaysSo) {
   EXPECT_TRUE(RawKept(plate.raw.size()));
   EXPECT_TRUE(LoggedPrefix("Image brute conserv\xE9" "e : "));
   for (const auto& n : Names(images)) EXPECT_EQ(n.find(L".NFO"), std::wstring::npos) << orvaq::ToUtf8(n);
+}
+
+// The library's test-only twin, which faults inside its entry points on demand.
+class FaultyLibrary : public IModuleLoader {
+ public:
+  void* Load(const wchar_t*) override {
+    return LoadLibraryW((wintest::ProgramFolder() + L"faulty\\RXFilter.DLL").c_str());
+  }
+  void* Find(void* m, const char* name) override { return CWinModuleLoader::Instance().Find(m, name); }
+  void Free(void* m) override { CWinModuleLoader::Instance().Free(m); }
+};
+
+TEST_F(ReconstructionWine, FaultsInsideTheLibraryAreStoppedAndTheRawDataKept) {
+  // An access violation and a C++ exception of another compiler's runtime, neither
+  // caught inside the library; Orvaq's own binding (CWinModuleLoader) guards the calls.
+  CWinModuleLoader::Instance();
+  const struct { const wchar_t* fault; const char* line; } rows[] = {
+      {L"access", "Exception 0xC0000005 dans la dll RXFilter."},
+      {L"foreign", "Exception 0xE06D7363 dans la dll RXFilter."},
+  };
+  for (const auto& row : rows) {
+    lines.clear();
+    env.boxes.clear();
+    orvaq::sim::Plate plate = Arrive(0, 0);
+    FaultyLibrary faulty;
+    SetEnvironmentVariableW(L"RXFILTER_FAULT", row.fault);
+    const bool ok = Run(faulty);
+    SetEnvironmentVariableW(L"RXFILTER_FAULT", nullptr);
+    EXPECT_FALSE(ok) << row.line;
+    const auto at = std::find(lines.begin(), lines.end(), "Exception lors des phases de reconstruction.");
+    ASSERT_NE(at, lines.end()) << row.line;
+    ASSERT_NE(at + 1, lines.end()) << row.line;
+    EXPECT_EQ(*(at + 1), row.line);
+    ASSERT_EQ(env.boxes.size(), 1u) << row.line;
+    EXPECT_EQ(env.boxes[0], L"48 " + orvaq::FromUtf8(row.line));
+    EXPECT_TRUE(RawKept(plate.raw.size())) << row.line;
+    EXPECT_EQ(GetModuleHandleW((wintest::ProgramFolder() + L"faulty\\RXFilter.DLL").c_str()), nullptr) << row.line;
+    for (const auto& n : Names(images)) EXPECT_EQ(n.find(L".NFO"), std::wstring::npos) << orvaq::ToUtf8(n);
+    for (const auto& n : Names(images)) DeleteFileW((images + n).c_str());
+  }
+  // The program goes on: the next plate through the real library gives its image.
+  lines.clear();
+  env.boxes.clear();
+  Arrive(0, 0);
+  EXPECT_TRUE(Run());
+  EXPECT_TRUE(env.boxes.empty());
 }
 
 TEST_F(ReconstructionWine, UnwritableOutputsLeaveTheRawDataAndSaySo) {
