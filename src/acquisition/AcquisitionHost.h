@@ -35,6 +35,13 @@ class IImageClient {
   // Reads what arrived: the byte count, or -1 once the connection is closed.
   virtual int32_t ReceivePending() = 0;
   virtual bool Close() = 0;
+  // Whether a socket event is about the listening socket or the connection held now
+  // (Winsock reuses handle values: an event of a connection closed before is stale).
+  virtual bool OwnsSocket(uintptr_t socket) const = 0;
+  // A connection is accepted and not yet closed.
+  virtual bool HasConnection() const = 0;
+  // Takes a further waiting connection off the listening socket and closes it at once.
+  virtual void RefuseConnection() = 0;
 };
 
 // A raw file opened for the check.

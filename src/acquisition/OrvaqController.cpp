@@ -638,7 +638,7 @@ void COrvaqController::OnTimer(uint32_t id) {
         SetScannerIndicator(255, 0);
       }
       if (m_bReadLastImage) {
-        LogPrintf(L"Réservation pour la lecture de la dernière image.");
+        LogPrintf(L"Réservation pour lecture de la dernière image.");
         m_Host.PostCommand(kIdReservationButton);
       } else if (mode == 0 && !m_bReserved && m_TerminalNum != -1) {
         LogPrintf(L"Réservation pour le mode Monoposte.");
@@ -778,6 +778,20 @@ void COrvaqController::ClearAfterLostImageListener() {
 void COrvaqController::OnImageMessage(uintptr_t wParam, uint32_t lParam) {
   LogPrintf(L"Message Image WP : %X (%d) LP : %X (%d)", static_cast<unsigned>(wParam),
             static_cast<int>(wParam), lParam, static_cast<int>(lParam));
+  // Neither a late event of a connection closed before nor a second connection may touch
+  // the transfer under way (its file, its watchdog, its socket).
+  if (m_pImageClient && !m_pImageClient->OwnsSocket(wParam)) {
+    if ((lParam & 0xFFFF) == kFdRead)
+      LogPrintf(L"FD_READ après le close!!!");
+    else
+      LogPrintf(L"Message Image d'un socket fermé ignoré.");
+    return;
+  }
+  if (m_pImageClient && (lParam & 0xFFFF) == kFdAccept && m_pImageClient->HasConnection()) {
+    LogPrintf(L"Connexion image supplémentaire refusée.");
+    m_pImageClient->RefuseConnection();
+    return;
+  }
   StopTimer(TIMER_WATCHDOG);
   if (!m_pImageClient) {
     LogPrintf(L"Pas d'écouteur TCP dans le message Image -> Reset complet.");

@@ -36,6 +36,9 @@ class CImageClientWin : public IImageClient {
   bool Accept(const std::wstring& rawPath, bool wantLog) override { return m_Client.Accept(rawPath, wantLog); }
   int32_t ReceivePending() override { return m_Client.ReceivePending(); }
   bool Close() override { return m_Client.Close(); }
+  bool OwnsSocket(uintptr_t socket) const override { return m_Client.OwnsSocket(static_cast<SOCKET>(socket)); }
+  bool HasConnection() const override { return m_Client.AcceptedSocket() != 0; }
+  void RefuseConnection() override { m_Client.RefuseConnection(); }
 
  private:
   HWND m_hWindow;

@@ -172,6 +172,11 @@ int CImageClient::ReceivePending() {
   return n;
 }
 
+void CImageClient::RefuseConnection() {
+  const SOCKET extra = accept(m_hSocket, nullptr, nullptr);
+  if (extra != INVALID_SOCKET) closesocket(extra);
+}
+
 bool CImageClient::Close() {
   const int result = closesocket(m_hAccepted);
   const std::string total = m_Log.Closed(m_fnTick());

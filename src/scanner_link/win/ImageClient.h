@@ -33,6 +33,9 @@ class CImageClient {
   // On FD_CLOSE after the last ReceivePending: closes the connection, the socket log and
   // the raw file; tickStart becomes the duration.
   bool Close();
+  // On FD_ACCEPT while a connection is held: accepts the newcomer and closes it at once,
+  // so it can neither take the raw file nor replace the connection under way.
+  void RefuseConnection();
 
   // Whether a socket message is about a socket this object holds now.
   bool OwnsSocket(SOCKET s) const { return s && (s == m_hSocket || s == m_hAccepted); }

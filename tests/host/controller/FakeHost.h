@@ -8,6 +8,7 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <set>
 #include <memory>
 #include <string>
 #include <vector>
@@ -164,10 +165,14 @@ class ImageClient : public IImageClient {
   bool Accept(const std::wstring& rawPath, bool wantLog) override;
   int32_t ReceivePending() override;
   bool Close() override;
+  bool OwnsSocket(uintptr_t socket) const override;
+  bool HasConnection() const override { return m_bConnected; }
+  void RefuseConnection() override;
 
  private:
   Host* m_pHost;
   uint16_t m_nPort;
+  bool m_bConnected = false;
 };
 
 // A raw file held in memory; `size` may claim more bytes than `bytes` holds (large files
@@ -213,6 +218,7 @@ class Host : public IAcquisitionHost {
   std::function<void()> onReconstruct;
   AcqLocalTime now{2026, 12, 8, 9, 30, 0};
   int liveListeners = 0, liveImageClients = 0;
+  std::set<uintptr_t> staleSockets;  // image-socket events for these are not the listener's
 
   void Event(const std::string& e) { events.push_back(e); }
   bool Has(const std::string& e) const {
@@ -338,8 +344,11 @@ inline bool ImageClient::Listen() {
 }
 inline bool ImageClient::Accept(const std::wstring& rawPath, bool wantLog) {
   m_pHost->Event("Accept " + orvaq::ToUtf8(rawPath) + (wantLog ? " log" : ""));
+  m_bConnected = m_pHost->acceptSucceeds;
   return m_pHost->acceptSucceeds;
 }
+inline bool ImageClient::OwnsSocket(uintptr_t socket) const { return m_pHost->staleSockets.count(socket) == 0; }
+inline void ImageClient::RefuseConnection() { m_pHost->Event("Refuse"); }
 inline int32_t ImageClient::ReceivePending() {
   if (m_pHost->pending.empty()) return 0;
   const int32_t n = m_pHost->pending.front();
@@ -348,6 +357,7 @@ inline int32_t ImageClient::ReceivePending() {
 }
 inline bool ImageClient::Close() {
   m_pHost->Event("Close");
+  m_bConnected = false;
   return true;
 }
 

@@ -353,7 +353,7 @@ TEST_F(ControllerTest, StatusControlWithoutScannerClearsTheBindingAndServesAPend
   ctl->RequestLastImageRead(false);
   ctl->OnTimer(TIMER_CONTROL);
   EXPECT_TRUE(HasLog(L"Pas de LUMEQ détecté."));
-  EXPECT_TRUE(HasLog(L"Réservation pour la lecture de la dernière image."));
+  EXPECT_TRUE(HasLog(L"Réservation pour lecture de la dernière image."));
   EXPECT_TRUE(host.Has("PostCommand 1008"));
   EXPECT_TRUE(ctl->m_bLedError);
 }

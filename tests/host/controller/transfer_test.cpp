@@ -243,6 +243,32 @@ TEST_F(ControllerTest, ConnectionNotAcceptedIntoAFreshFileIsNeverAcknowledged) {
   EXPECT_EQ(host.scanner.Count("read_ok"), 1);
 }
 
+TEST_F(ControllerTest, StaleEventsAndSecondConnectionsNeverTouchTheTransferUnderWay) {
+  LinkAndReserve();
+  PutFile(host, MakeRawFile(0, 10));
+  host.scanner.byBody["image_info"] = {true, 200, ImageInfoAnswer(10, 5648)};
+  ctl->OnImageMessage(0x40, kFdAccept);
+  host.pending = {4096};
+  ctl->OnImageMessage(0x44, kFdRead);
+  host.events.clear();
+  // A late close and a late read of an earlier connection, then a second connection.
+  host.staleSockets = {0x38};
+  ctl->OnImageMessage(0x38, kFdClose);
+  ctl->OnImageMessage(0x38, kFdRead);
+  ctl->OnImageMessage(0x40, kFdAccept);
+  EXPECT_TRUE(HasLog(L"Message Image d'un socket fermé ignoré."));
+  EXPECT_TRUE(HasLog(L"FD_READ après le close!!!"));
+  EXPECT_TRUE(HasLog(L"Connexion image supplémentaire refusée."));
+  EXPECT_EQ(host.events, std::vector<std::string>{"Refuse"});  // no close, no new file, watchdog kept
+  EXPECT_EQ(host.timers[TIMER_WATCHDOG], 10000u);
+  EXPECT_TRUE(ctl->m_bTransferInProgress);
+  EXPECT_EQ(host.scanner.Count("read_nok"), 0);
+  // The transfer ends as it would have without them.
+  host.pending = {0};
+  ctl->OnImageMessage(0x44, kFdClose);
+  EXPECT_EQ(host.scanner.Count("read_ok"), 1);
+}
+
 TEST_F(ControllerTest, ReadAfterCloseChangesNothing) {
   LinkAndReserve();
   host.pending = {-1};

@@ -328,6 +328,72 @@ TEST(ImageClientWine, TotalLineWithAnInjectedTick) {
   DeleteFileW(rawPath.c_str());
 }
 
+TEST(ImageClientWine, SecondConnectionIsRefusedAndTheFirstArrivesWhole) {
+  WinsockScope winsock;
+  MessageWindow window;
+  const uint16_t port = UnusedLoopbackPort();
+  const std::wstring rawPath = TempFile(L"LASTACQP2_two.BIN");
+  CImageClient client(port);
+  ASSERT_TRUE(client.Listen(window.hwnd));
+  auto dial = [port] {
+    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in to = {};
+    to.sin_family = AF_INET;
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    to.sin_port = htons(port);
+    return ::connect(s, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0 ? s : INVALID_SOCKET;
+  };
+  const SOCKET first = dial();
+  ASSERT_NE(first, INVALID_SOCKET);
+  MSG msg;
+  ASSERT_TRUE(NextMessage(window.hwnd, kImageSocketMessage, msg));
+  ASSERT_EQ(WSAGETSELECTEVENT(msg.lParam), FD_ACCEPT);
+  ASSERT_TRUE(client.Accept(rawPath, false));
+  const std::string head = Pattern(100000);
+  ASSERT_EQ(send(first, head.data(), int(head.size()), 0), int(head.size()));
+
+  // The intruder: accepted and closed at once, so its peer sees the end.
+  const SOCKET second = dial();
+  ASSERT_NE(second, INVALID_SOCKET);
+  bool refused = false;
+  while (!refused && NextMessage(window.hwnd, kImageSocketMessage, msg)) {
+    const SOCKET s = static_cast<SOCKET>(msg.wParam);
+    if (WSAGETSELECTEVENT(msg.lParam) == FD_ACCEPT && s == client.ListeningSocket()) {
+      client.RefuseConnection();
+      refused = true;
+    } else if (WSAGETSELECTEVENT(msg.lParam) == FD_READ && client.OwnsSocket(s)) {
+      ASSERT_GE(client.ReceivePending(), 0);
+    }
+  }
+  ASSERT_TRUE(refused);
+  DWORD timeout = 5000;
+  setsockopt(second, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout);
+  char byte;
+  EXPECT_LE(recv(second, &byte, 1, 0), 0);  // closed (0) or reset (-1), never a timeout's wait
+  EXPECT_NE(WSAGetLastError(), WSAETIMEDOUT);
+  closesocket(second);
+
+  // The first connection is still the one held, and ends whole.
+  EXPECT_NE(client.AcceptedSocket(), 0u);
+  shutdown(first, SD_SEND);
+  closesocket(first);
+  for (;;) {
+    ASSERT_TRUE(NextMessage(window.hwnd, kImageSocketMessage, msg, 30000));
+    if (!client.OwnsSocket(static_cast<SOCKET>(msg.wParam))) continue;
+    if (WSAGETSELECTEVENT(msg.lParam) == FD_READ) {
+      ASSERT_GE(client.ReceivePending(), 0);
+    }
+    if (WSAGETSELECTEVENT(msg.lParam) == FD_CLOSE) {
+      while (client.ReceivePending() > 0) {
+      }
+      ASSERT_TRUE(client.Close());
+      break;
+    }
+  }
+  EXPECT_TRUE(ReadWhole(rawPath) == head) << "raw file differs";
+  DeleteFileW(rawPath.c_str());
+}
+
 TEST(ImageClientWine, RawFileIsRecreatedEvenWhenTheAcceptFails) {
   WinsockScope winsock;
   MessageWindow window;
