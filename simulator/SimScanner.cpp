@@ -374,18 +374,18 @@ SimAnswer CSimScanner::HandlePrm(const std::string& rawBody, const SimRequest& r
     std::string to = m_bSuperHeld ? m_sSuperAddress : m_nHolder ? m_sHolderAddress : std::string();
     if (to.empty()) return Refuse(409, "not reserved");
     if (!m_Image.present && m_bPatternNext) {
-      PlateSpec plateSpec;
-      plateSpec.kind = PlateKind::TestPattern;
-      plateSpec.mode = 10;
-      plateSpec.size = 2;
-      plateSpec.wantIdeal = false;
+      PlateOrder plateOrder;
+      plateOrder.kind = PlateKind::TestPattern;
+      plateOrder.mode = 10;
+      plateOrder.size = 2;
+      plateOrder.wantIdeal = false;
       std::string why;
       int term = m_nHolder ? m_nHolder : kSimSuperTerminal;
       Plate plate;
-      plateSpec.seed = ++m_nScanSequence;
-      plateSpec.sequence = m_nScanSequence;
-      plateSpec.scanTime = static_cast<uint32_t>(std::time(nullptr));
-      if (!BuildPlate(plateSpec, plate)) return Refuse(500, "pattern");
+      plateOrder.seed = ++m_nScanSequence;
+      plateOrder.sequence = m_nScanSequence;
+      plateOrder.scanTime = static_cast<uint32_t>(std::time(nullptr));
+      if (!BuildPlate(plateOrder, plate)) return Refuse(500, "pattern");
       m_Image = HeldImage();
       m_Image.present = true;
       m_Image.term = term;
@@ -450,7 +450,7 @@ void CSimScanner::DeliveryDone(uint32_t id, bool ok) {
   if (!ok || (m_nHolder == 0 && !m_bSuperHeld)) m_Image.waiting = true;
 }
 
-bool CSimScanner::Scan(PlateSpec plateSpec, bool keepMode, std::string* why, std::vector<uint8_t>* copy) {
+bool CSimScanner::Scan(PlateOrder plateOrder, bool keepMode, std::string* why, std::vector<uint8_t>* copy) {
   std::string to = m_nHolder ? m_sHolderAddress : m_bSuperHeld ? m_sSuperAddress : std::string();
   if (to.empty()) {
     if (why) *why = "nobody holds the reservation";
@@ -460,12 +460,12 @@ bool CSimScanner::Scan(PlateSpec plateSpec, bool keepMode, std::string* why, std
     if (why) *why = "an image is already held for terminal " + std::to_string(m_Image.term);
     return false;
   }
-  if (!keepMode) plateSpec.mode = static_cast<unsigned>(m_nHolder ? m_nHolderMode : m_nSuperMode);
-  plateSpec.sequence = ++m_nScanSequence;
-  plateSpec.scanTime = static_cast<uint32_t>(std::time(nullptr));
-  plateSpec.wantIdeal = false;
+  if (!keepMode) plateOrder.mode = static_cast<unsigned>(m_nHolder ? m_nHolderMode : m_nSuperMode);
+  plateOrder.sequence = ++m_nScanSequence;
+  plateOrder.scanTime = static_cast<uint32_t>(std::time(nullptr));
+  plateOrder.wantIdeal = false;
   Plate plate;
-  if (!BuildPlate(plateSpec, plate)) {
+  if (!BuildPlate(plateOrder, plate)) {
     if (why) *why = "no such plate";
     return false;
   }

@@ -125,10 +125,10 @@ class CSimScanner {
   SNDPFrame CurrentFrame() const;
   bool NextFrameBytes(uint8_t out[kSNDPFrameSize]);
 
-  // Scans a plate for the holder of the reservation. `plateSpec.mode` is replaced by the
+  // Scans a plate for the holder of the reservation. `plateOrder.mode` is replaced by the
   // reservation's mode unless `keepMode`. False with `why` when nobody holds the
   // scanner, an image is already held, or the plate cannot be built.
-  bool Scan(PlateSpec plateSpec, bool keepMode, std::string* why, std::vector<uint8_t>* copy = nullptr);
+  bool Scan(PlateOrder plateOrder, bool keepMode, std::string* why, std::vector<uint8_t>* copy = nullptr);
 
   // Deliveries the network side must carry out, oldest first.
   std::vector<Delivery> TakeDeliveries();

@@ -436,25 +436,25 @@ std::string CSimServer::Control(const std::string& line) {
   }
 
   if (cmd == "scan") {
-    PlateSpec plateSpec;
+    PlateOrder plateOrder;
     bool keepMode = false;
     std::string save;
     for (auto& a : args) {
       long v = 0;
       bool num = ToLong(a.second, v);
-      if (a.first == "size" && num) plateSpec.size = static_cast<int>(v);
-      else if (a.first == "mode" && num) { plateSpec.mode = static_cast<unsigned>(v); keepMode = true; }
-      else if (a.first == "part" && num) plateSpec.partNumber = static_cast<int>(v);
-      else if (a.first == "parts" && num) { plateSpec.partCount = static_cast<int>(v); plateSpec.kind = PlateKind::MultiPart; }
-      else if (a.first == "seed" && num) plateSpec.seed = static_cast<uint32_t>(v);
-      else if (a.first == "variant" && num) plateSpec.sensorVariant = static_cast<int>(v);
-      else if (a.first == "noise") plateSpec.noise = std::atof(a.second.c_str());
+      if (a.first == "size" && num) plateOrder.size = static_cast<int>(v);
+      else if (a.first == "mode" && num) { plateOrder.mode = static_cast<unsigned>(v); keepMode = true; }
+      else if (a.first == "part" && num) plateOrder.partNumber = static_cast<int>(v);
+      else if (a.first == "parts" && num) { plateOrder.partCount = static_cast<int>(v); plateOrder.kind = PlateKind::MultiPart; }
+      else if (a.first == "seed" && num) plateOrder.seed = static_cast<uint32_t>(v);
+      else if (a.first == "variant" && num) plateOrder.sensorVariant = static_cast<int>(v);
+      else if (a.first == "noise") plateOrder.noise = std::atof(a.second.c_str());
       else if (a.first == "save") save = a.second;
       else if (a.first == "kind") {
-        if (a.second == "phantom") plateSpec.kind = PlateKind::Phantom;
-        else if (a.second == "empty") plateSpec.kind = PlateKind::Empty;
-        else if (a.second == "pattern") plateSpec.kind = PlateKind::TestPattern;
-        else if (a.second == "part") plateSpec.kind = PlateKind::MultiPart;
+        if (a.second == "phantom") plateOrder.kind = PlateKind::Phantom;
+        else if (a.second == "empty") plateOrder.kind = PlateKind::Empty;
+        else if (a.second == "pattern") plateOrder.kind = PlateKind::TestPattern;
+        else if (a.second == "part") plateOrder.kind = PlateKind::MultiPart;
         else return Error("kind: phantom, empty, pattern or part");
       } else {
         return Error("unknown scan argument " + a.first);
@@ -462,7 +462,7 @@ std::string CSimServer::Control(const std::string& line) {
     }
     std::string why;
     std::vector<uint8_t> copy;
-    if (!m_Scanner.Scan(plateSpec, keepMode, &why, &copy)) return Error(why);
+    if (!m_Scanner.Scan(plateOrder, keepMode, &why, &copy)) return Error(why);
     if (!save.empty()) {
       std::ofstream f(save, std::ios::binary | std::ios::trunc);
       f.write(reinterpret_cast<const char*>(copy.data()), static_cast<std::streamsize>(copy.size()));

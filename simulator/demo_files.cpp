@@ -25,18 +25,18 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::string dir = argv[1];
-  struct Job { std::string name; PlateSpec plateSpec; };
+  struct Job { std::string name; PlateOrder plateOrder; };
   std::vector<Job> jobs;
   const unsigned modes[] = {0, 1, 2, 10};
   for (unsigned mode : modes) {
-    PlateSpec s;
+    PlateOrder s;
     s.size = 1;
     s.mode = mode;
     s.seed = 100 + mode;
     jobs.push_back({"rawimage_" + std::to_string(mode) + ".bin", s});
   }
   for (int part = 1; part <= 3; ++part) {
-    PlateSpec s;
+    PlateOrder s;
     s.kind = PlateKind::MultiPart;
     s.size = 3;
     s.mode = 0;
@@ -46,10 +46,10 @@ int main(int argc, char** argv) {
     jobs.push_back({"rawimageT4_" + std::to_string(part) + ".bin", s});
   }
   for (Job& job : jobs) {
-    job.plateSpec.wantIdeal = false;
+    job.plateOrder.wantIdeal = false;
     Plate p;
     std::string path = dir + "/" + job.name;
-    if (!BuildPlate(job.plateSpec, p) || !Write(path, p.raw)) {
+    if (!BuildPlate(job.plateOrder, p) || !Write(path, p.raw)) {
       std::fprintf(stderr, "lumeq2-demo-raw: cannot write %s\n", path.c_str());
       return 1;
     }

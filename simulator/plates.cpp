@@ -235,59 +235,59 @@ Image16 MultiPlateIdeal(int size, int partCount, unsigned mode) {
   return img;
 }
 
-bool BuildPlate(const PlateSpec& plateSpec, Plate& out) {
+bool BuildPlate(const PlateOrder& plateOrder, Plate& out) {
   out = Plate();
-  PlateSizeMm mm = PlateSize(plateSpec.size);
-  if (mm.shortSide == 0 || !ModeSupported(plateSpec.mode)) return false;
-  bool multi = plateSpec.kind == PlateKind::MultiPart;
-  if (multi && ((plateSpec.partCount != 2 && plateSpec.partCount != 3) || plateSpec.partNumber < 1 ||
-                plateSpec.partNumber > plateSpec.partCount))
+  PlateSizeMm mm = PlateSize(plateOrder.size);
+  if (mm.shortSide == 0 || !ModeSupported(plateOrder.mode)) return false;
+  bool multi = plateOrder.kind == PlateKind::MultiPart;
+  if (multi && ((plateOrder.partCount != 2 && plateOrder.partCount != 3) || plateOrder.partNumber < 1 ||
+                plateOrder.partNumber > plateOrder.partCount))
     return false;
-  if (plateSpec.marginMm < 0 || plateSpec.marginMm > 50) return false;
+  if (plateOrder.marginMm < 0 || plateOrder.marginMm > 50) return false;
 
-  const double R = raw::ResolutionForMode(plateSpec.mode);
+  const double R = raw::ResolutionForMode(plateOrder.mode);
   const unsigned r = static_cast<unsigned>(R);  // 15, 20, 40, 80: whole numbers
-  const unsigned c = raw::SamplesForMode(plateSpec.mode);
-  const unsigned L = raw::LineSizeForMode(plateSpec.mode);
-  out.mode = plateSpec.mode;
+  const unsigned c = raw::SamplesForMode(plateOrder.mode);
+  const unsigned L = raw::LineSizeForMode(plateOrder.mode);
+  out.mode = plateOrder.mode;
   out.resolution = R;
   out.samplesPerLine = c;
   out.lineSize = L;
   out.plateSamples = mm.shortSide * r;
   out.plateLines = mm.longSide * r;
   out.plateFirstSample = (c - out.plateSamples) / 2;
-  out.plateFirstLine = plateSpec.marginMm * r;
+  out.plateFirstLine = plateOrder.marginMm * r;
   out.lineCount = out.plateLines + 2 * out.plateFirstLine;
 
   // The ideal image is always rendered (the raw samples come from it) and dropped
   // afterwards when the caller does not want it.
   double sceneW = mm.shortSide, sceneH = mm.longSide, x0 = 0;
   if (multi) {
-    sceneW = double(mm.shortSide) * plateSpec.partCount;
-    x0 = double(mm.shortSide) * (plateSpec.partNumber - 1);
+    sceneW = double(mm.shortSide) * plateOrder.partCount;
+    x0 = double(mm.shortSide) * (plateOrder.partNumber - 1);
   }
   RenderIdeal(out.ideal, static_cast<int>(out.plateSamples * 2), static_cast<int>(out.plateLines * 2), 2 * R,
-              x0, sceneW, sceneH, plateSpec.kind);
+              x0, sceneW, sceneH, plateOrder.kind);
 
   out.raw.assign(raw::kHeaderSize + static_cast<size_t>(out.lineCount) * L, 0);
   uint8_t* h = out.raw.data();
   Put16(h + raw::kOffSignature, raw::kSignature);
   Put16(h + raw::kOffVersion, raw::kHeaderVersion);
-  h[raw::kOffMode] = static_cast<uint8_t>(plateSpec.mode);
-  h[raw::kOffPlateCode] = static_cast<uint8_t>(plateSpec.size);
-  h[raw::kOffFlags] = static_cast<uint8_t>((plateSpec.kind == PlateKind::TestPattern ? raw::kFlagTestPattern : 0) |
+  h[raw::kOffMode] = static_cast<uint8_t>(plateOrder.mode);
+  h[raw::kOffPlateCode] = static_cast<uint8_t>(plateOrder.size);
+  h[raw::kOffFlags] = static_cast<uint8_t>((plateOrder.kind == PlateKind::TestPattern ? raw::kFlagTestPattern : 0) |
                                            (multi ? raw::kFlagMultiPlatePart : 0));
-  h[raw::kOffSensorVariant] = static_cast<uint8_t>(plateSpec.sensorVariant);
-  h[raw::kOffPartNumber] = static_cast<uint8_t>(multi ? plateSpec.partNumber : 0);
-  h[raw::kOffPartCount] = static_cast<uint8_t>(multi ? plateSpec.partCount : 0);
+  h[raw::kOffSensorVariant] = static_cast<uint8_t>(plateOrder.sensorVariant);
+  h[raw::kOffPartNumber] = static_cast<uint8_t>(multi ? plateOrder.partNumber : 0);
+  h[raw::kOffPartCount] = static_cast<uint8_t>(multi ? plateOrder.partCount : 0);
   h[raw::kOffOrientation] = 0;
   Put32(h + raw::kOffLineCount, out.lineCount);
   Put16(h + raw::kOffSamples, static_cast<uint16_t>(c));
   Put16(h + raw::kOffBitsPerSample, 16);
-  Put32(h + raw::kOffSequence, plateSpec.sequence);
-  Put32(h + raw::kOffScanTime, plateSpec.scanTime);
+  Put32(h + raw::kOffSequence, plateOrder.sequence);
+  Put32(h + raw::kOffScanTime, plateOrder.scanTime);
 
-  NoiseSource noise(plateSpec.seed);
+  NoiseSource noise(plateOrder.seed);
   std::vector<uint16_t> samples(c);
   for (unsigned k = 0; k < out.lineCount; ++k) {
     bool onPlate = k >= out.plateFirstLine && k < out.plateFirstLine + out.plateLines;
@@ -300,7 +300,7 @@ bool BuildPlate(const PlateSpec& plateSpec, Plate& out) {
         v = (double(id.At(2 * ps, 2 * pl)) + id.At(2 * ps + 1, 2 * pl) + id.At(2 * ps, 2 * pl + 1) +
              id.At(2 * ps + 1, 2 * pl + 1)) / 4.0;
       }
-      if (plateSpec.noise > 0) v += plateSpec.noise * (std::sqrt(v) * 0.8 + 6.0) * noise.FastNormal();
+      if (plateOrder.noise > 0) v += plateOrder.noise * (std::sqrt(v) * 0.8 + 6.0) * noise.FastNormal();
       v = std::floor(v + 0.5);
       samples[s] = static_cast<uint16_t>(v < 0 ? 0 : v > 65535 ? 65535 : v);
     }
@@ -316,7 +316,7 @@ bool BuildPlate(const PlateSpec& plateSpec, Plate& out) {
     Put16(rec + L - raw::kPrevLineFromEnd, k == 0 ? raw::kFirstPrevLine : static_cast<uint16_t>((k - 1) & 0xFFFF));
     Put32(rec + L - raw::kChecksumFromEnd, sum);
   }
-  if (!plateSpec.wantIdeal) out.ideal = Image16();
+  if (!plateOrder.wantIdeal) out.ideal = Image16();
   return true;
 }
 

@@ -30,7 +30,7 @@ struct PlateSizeMm { int shortSide; int longSide; };
 // Sides of size class `size`, {0, 0} for anything but 0..3.
 PlateSizeMm PlateSize(int size);
 
-struct PlateSpec {
+struct PlateOrder {
   int size = 1;                 // plate size class 0..3
   unsigned mode = 0;            // header Mode: 0, 1, 2 or 10 (others are refused)
   PlateKind kind = PlateKind::Phantom;
@@ -72,7 +72,7 @@ struct Plate {
 
 // Builds a plate. Returns false (and leaves `out` empty) for an unknown size or Mode,
 // or a MultiPart request whose part numbering is out of range.
-bool BuildPlate(const PlateSpec& plateSpec, Plate& out);
+bool BuildPlate(const PlateOrder& plateOrder, Plate& out);
 
 // The ideal image of a whole multi-plate set (parts side by side, part 1 on the left,
 // each part's ideal a slice of it) at the resolution of `mode`; empty on bad arguments.

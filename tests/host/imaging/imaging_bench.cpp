@@ -194,13 +194,13 @@ struct BigPlate {
   std::wstring path;
   unsigned w = 0, h = 0;
   BigPlate() {
-    orvaq::sim::PlateSpec plateSpec;
-    plateSpec.size = 3;
-    plateSpec.mode = 10;
-    plateSpec.marginMm = 8;
-    plateSpec.wantIdeal = false;
+    orvaq::sim::PlateOrder plateOrder;
+    plateOrder.size = 3;
+    plateOrder.mode = 10;
+    plateOrder.marginMm = 8;
+    plateOrder.wantIdeal = false;
     orvaq::sim::Plate p;
-    orvaq::sim::BuildPlate(plateSpec, p);
+    orvaq::sim::BuildPlate(plateOrder, p);
     raw = p.raw;
     path = orvaq::FromUtf8("/tmp/orvaq_bench_plate.bin");
     FILE* f = std::fopen("/tmp/orvaq_bench_plate.bin", "wb");

@@ -15,13 +15,13 @@
 namespace {
 
 std::vector<uint8_t> Reconstruct8(double noise, int& w, int& h) {
-  orvaq::sim::PlateSpec plateSpec;
-  plateSpec.size = 1;
-  plateSpec.mode = 2;
-  plateSpec.noise = noise;
-  plateSpec.wantIdeal = false;
+  orvaq::sim::PlateOrder plateOrder;
+  plateOrder.size = 1;
+  plateOrder.mode = 2;
+  plateOrder.noise = noise;
+  plateOrder.wantIdeal = false;
   orvaq::sim::Plate p;
-  EXPECT_TRUE(orvaq::sim::BuildPlate(plateSpec, p));
+  EXPECT_TRUE(orvaq::sim::BuildPlate(plateOrder, p));
   rxf::RawScan scan;
   EXPECT_EQ(rxf::ReadRaw(p.raw.data(), p.raw.size(), scan), rxf::RawError::None);
   rxf::PlateImage img;

@@ -7,13 +7,13 @@
 #include "simulator/plates.h"
 
 extern "C" void OrvaqFuzzSeeds(std::vector<std::vector<uint8_t>>* seeds) {
-  orvaq::sim::PlateSpec plateSpec;
-  plateSpec.size = 0;
-  plateSpec.mode = 2;
-  plateSpec.marginMm = 0;
-  plateSpec.wantIdeal = false;
+  orvaq::sim::PlateOrder plateOrder;
+  plateOrder.size = 0;
+  plateOrder.mode = 2;
+  plateOrder.marginMm = 0;
+  plateOrder.wantIdeal = false;
   orvaq::sim::Plate p;
-  if (orvaq::sim::BuildPlate(plateSpec, p)) {
+  if (orvaq::sim::BuildPlate(plateOrder, p)) {
     // Header and the first lines only: a short but valid file keeps the runs quick.
     p.raw.resize(36 + 24 * size_t(p.lineSize));
     seeds->push_back(p.raw);

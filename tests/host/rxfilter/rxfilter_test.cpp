@@ -37,16 +37,16 @@ std::wstring WriteTemp(const std::vector<uint8_t>& bytes, const std::string& nam
 
 sim::Plate MakePlate(int size, unsigned mode, sim::PlateKind kind = sim::PlateKind::Phantom, double noise = 1.0,
                      int part = 0, int parts = 0) {
-  sim::PlateSpec plateSpec;
-  plateSpec.size = size;
-  plateSpec.mode = mode;
-  plateSpec.kind = kind;
-  plateSpec.noise = noise;
-  plateSpec.partNumber = part;
-  plateSpec.partCount = parts;
-  plateSpec.wantIdeal = false;
+  sim::PlateOrder plateOrder;
+  plateOrder.size = size;
+  plateOrder.mode = mode;
+  plateOrder.kind = kind;
+  plateOrder.noise = noise;
+  plateOrder.partNumber = part;
+  plateOrder.partCount = parts;
+  plateOrder.wantIdeal = false;
   sim::Plate p;
-  EXPECT_TRUE(sim::BuildPlate(plateSpec, p));
+  EXPECT_TRUE(sim::BuildPlate(plateOrder, p));
   return p;
 }
 
@@ -146,12 +146,12 @@ TEST(RXFilterCorrection, EntryPointGivesImageAndCode) {
 // Without noise and line correction every pixel is the stretched, inverted mean of the
 // 2 x 2 ideal pixels its sample covers: less exposure brighter.
 TEST(RXFilterCorrection, PixelsFollowTheIdealImage) {
-  sim::PlateSpec plateSpec;
-  plateSpec.size = 0;
-  plateSpec.mode = 2;
-  plateSpec.noise = 0;
+  sim::PlateOrder plateOrder;
+  plateOrder.size = 0;
+  plateOrder.mode = 2;
+  plateOrder.noise = 0;
   sim::Plate p;
-  ASSERT_TRUE(sim::BuildPlate(plateSpec, p));
+  ASSERT_TRUE(sim::BuildPlate(plateOrder, p));
   rxf::RawScan scan;
   ASSERT_EQ(rxf::ReadRaw(p.raw.data(), p.raw.size(), scan), rxf::RawError::None);
   rxf::CorrectionSettings cs;
@@ -179,14 +179,14 @@ TEST(RXFilterCorrection, ImageCodeRows) {
       {sim::PlateKind::TestPattern, 2, 0, 0, 210},
   };
   for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
-    sim::PlateSpec plateSpec;
-    plateSpec.size = rows[i].size;
-    plateSpec.mode = 2;
-    plateSpec.kind = rows[i].kind;
-    plateSpec.sensorVariant = rows[i].variant;
-    plateSpec.wantIdeal = false;
+    sim::PlateOrder plateOrder;
+    plateOrder.size = rows[i].size;
+    plateOrder.mode = 2;
+    plateOrder.kind = rows[i].kind;
+    plateOrder.sensorVariant = rows[i].variant;
+    plateOrder.wantIdeal = false;
     sim::Plate p;
-    ASSERT_TRUE(sim::BuildPlate(plateSpec, p));
+    ASSERT_TRUE(sim::BuildPlate(plateOrder, p));
     Buffers b(p);
     CorrectionParams cp = DefaultParams(2);
     cp.IgnoreMire = rows[i].ignoreMire;
@@ -263,13 +263,13 @@ TEST(RXFilterCorrection, TooManyLinesForSixteenBits) {
 
 // A line read with 1 % too much gain is put back in line with its neighbours.
 TEST(RXFilterCorrection, HorizontalCorrectionRemovesALineGain) {
-  sim::PlateSpec plateSpec;
-  plateSpec.size = 0;
-  plateSpec.mode = 2;
-  plateSpec.noise = 0;
-  plateSpec.wantIdeal = false;
+  sim::PlateOrder plateOrder;
+  plateOrder.size = 0;
+  plateOrder.mode = 2;
+  plateOrder.noise = 0;
+  plateOrder.wantIdeal = false;
   sim::Plate p;
-  ASSERT_TRUE(sim::BuildPlate(plateSpec, p));
+  ASSERT_TRUE(sim::BuildPlate(plateOrder, p));
   const unsigned line = p.plateFirstLine + 200;
   uint8_t* rec = &p.raw[36 + size_t(line) * p.lineSize];
   for (unsigned s = 0; s < p.samplesPerLine; ++s) {

@@ -36,12 +36,12 @@ TEST(SimPlates, EverySizeAndModePassesTheLayoutRules) {
   for (size_t i = 0; i < sizeof(kGeometry) / sizeof(kGeometry[0]); ++i) {
     const GeometryRow& row = kGeometry[i];
     SCOPED_TRACE("row " + std::to_string(i));
-    PlateSpec plateSpec;
-    plateSpec.size = row.size;
-    plateSpec.mode = row.mode;
-    plateSpec.seed = 7 + unsigned(i);
+    PlateOrder plateOrder;
+    plateOrder.size = row.size;
+    plateOrder.mode = row.mode;
+    plateOrder.seed = 7 + unsigned(i);
     Plate p;
-    ASSERT_TRUE(BuildPlate(plateSpec, p));
+    ASSERT_TRUE(BuildPlate(plateOrder, p));
     EXPECT_EQ(p.lineSize, row.lineSize);
     EXPECT_EQ(p.raw.size(), raw::kHeaderSize + size_t(p.lineCount) * p.lineSize);
     EXPECT_EQ(p.ideal.width, row.idealW);
@@ -74,12 +74,12 @@ TEST(SimPlates, EverySizeAndModePassesTheLayoutRules) {
 }
 
 TEST(SimPlates, NoiseFreeSamplesAreTheMeanOfTheirIdealPixels) {
-  PlateSpec plateSpec;
-  plateSpec.size = 0;
-  plateSpec.mode = 0;
-  plateSpec.noise = 0;
+  PlateOrder plateOrder;
+  plateOrder.size = 0;
+  plateOrder.mode = 0;
+  plateOrder.noise = 0;
   Plate p;
-  ASSERT_TRUE(BuildPlate(plateSpec, p));
+  ASSERT_TRUE(BuildPlate(plateOrder, p));
   const unsigned probes[][2] = {{0, 0}, {10, 3}, {p.plateLines / 2, p.plateSamples / 2}, {p.plateLines - 1, p.plateSamples - 1}};
   for (size_t i = 0; i < 4; ++i) {
     unsigned pl = probes[i][0], ps = probes[i][1];
@@ -94,11 +94,11 @@ TEST(SimPlates, NoiseFreeSamplesAreTheMeanOfTheirIdealPixels) {
 }
 
 TEST(SimPlates, PhantomHasItsLandmarks) {
-  PlateSpec plateSpec;
-  plateSpec.size = 2;
-  plateSpec.mode = 0;
+  PlateOrder plateOrder;
+  plateOrder.size = 2;
+  plateOrder.mode = 0;
   Plate p;
-  ASSERT_TRUE(BuildPlate(plateSpec, p));
+  ASSERT_TRUE(BuildPlate(plateOrder, p));
   const Image16& im = p.ideal;
   double pxmm = 2 * p.resolution;
   // Orientation disc at (3, 3) mm: the least exposed spot; the opposite corner is not.
@@ -121,49 +121,49 @@ TEST(SimPlates, PhantomHasItsLandmarks) {
 }
 
 TEST(SimPlates, SameSeedSameBytesOtherSeedOtherNoise) {
-  PlateSpec plateSpec;
-  plateSpec.size = 0;
-  plateSpec.mode = 2;
-  plateSpec.seed = 42;
+  PlateOrder plateOrder;
+  plateOrder.size = 0;
+  plateOrder.mode = 2;
+  plateOrder.seed = 42;
   Plate a, b, c;
-  ASSERT_TRUE(BuildPlate(plateSpec, a));
-  ASSERT_TRUE(BuildPlate(plateSpec, b));
-  plateSpec.seed = 43;
-  ASSERT_TRUE(BuildPlate(plateSpec, c));
+  ASSERT_TRUE(BuildPlate(plateOrder, a));
+  ASSERT_TRUE(BuildPlate(plateOrder, b));
+  plateOrder.seed = 43;
+  ASSERT_TRUE(BuildPlate(plateOrder, c));
   EXPECT_EQ(a.raw, b.raw);
   EXPECT_NE(a.raw, c.raw);
   EXPECT_EQ(a.ideal.pixels, c.ideal.pixels);
 }
 
 TEST(SimPlates, EmptyPlateReadsTheBaseLevel) {
-  PlateSpec plateSpec;
-  plateSpec.kind = PlateKind::Empty;
-  plateSpec.noise = 0;
+  PlateOrder plateOrder;
+  plateOrder.kind = PlateKind::Empty;
+  plateOrder.noise = 0;
   Plate p;
-  ASSERT_TRUE(BuildPlate(plateSpec, p));
+  ASSERT_TRUE(BuildPlate(plateOrder, p));
   for (uint16_t v : p.ideal.pixels) ASSERT_EQ(v, kPlateBase);
   EXPECT_EQ(Sample(p, p.plateFirstLine + 3, p.plateFirstSample + 3), kPlateBase);
   EXPECT_EQ(p.raw[raw::kOffFlags], 0);
 }
 
 TEST(SimPlates, TestPatternAndPartsAreMarkedInTheHeader) {
-  PlateSpec plateSpec;
-  plateSpec.kind = PlateKind::TestPattern;
-  plateSpec.mode = 10;
-  plateSpec.sensorVariant = 1;
-  plateSpec.wantIdeal = false;
+  PlateOrder plateOrder;
+  plateOrder.kind = PlateKind::TestPattern;
+  plateOrder.mode = 10;
+  plateOrder.sensorVariant = 1;
+  plateOrder.wantIdeal = false;
   Plate p;
-  ASSERT_TRUE(BuildPlate(plateSpec, p));
+  ASSERT_TRUE(BuildPlate(plateOrder, p));
   EXPECT_EQ(p.raw[raw::kOffFlags], raw::kFlagTestPattern);
   EXPECT_EQ(p.raw[raw::kOffSensorVariant], 1);
   EXPECT_TRUE(p.ideal.pixels.empty());
 
-  plateSpec = PlateSpec();
-  plateSpec.kind = PlateKind::MultiPart;
-  plateSpec.size = 3;
-  plateSpec.partCount = 3;
-  plateSpec.partNumber = 2;
-  ASSERT_TRUE(BuildPlate(plateSpec, p));
+  plateOrder = PlateOrder();
+  plateOrder.kind = PlateKind::MultiPart;
+  plateOrder.size = 3;
+  plateOrder.partCount = 3;
+  plateOrder.partNumber = 2;
+  ASSERT_TRUE(BuildPlate(plateOrder, p));
   EXPECT_EQ(p.raw[raw::kOffFlags], raw::kFlagMultiPlatePart);
   EXPECT_EQ(p.raw[raw::kOffPartNumber], 2);
   EXPECT_EQ(p.raw[raw::kOffPartCount], 3);
@@ -184,24 +184,24 @@ TEST(SimPlates, RefusesWhatNoScannerMakes) {
       {0, 0, PlateKind::MultiPart, 1, 4},
   };
   for (size_t i = 0; i < sizeof(rows) / sizeof(rows[0]); ++i) {
-    PlateSpec plateSpec;
-    plateSpec.size = rows[i].size;
-    plateSpec.mode = rows[i].mode;
-    plateSpec.kind = rows[i].kind;
-    plateSpec.partNumber = rows[i].part;
-    plateSpec.partCount = rows[i].count;
+    PlateOrder plateOrder;
+    plateOrder.size = rows[i].size;
+    plateOrder.mode = rows[i].mode;
+    plateOrder.kind = rows[i].kind;
+    plateOrder.partNumber = rows[i].part;
+    plateOrder.partCount = rows[i].count;
     Plate p;
-    EXPECT_FALSE(BuildPlate(plateSpec, p)) << "row " << i;
+    EXPECT_FALSE(BuildPlate(plateOrder, p)) << "row " << i;
     EXPECT_TRUE(p.raw.empty()) << "row " << i;
   }
 }
 
 TEST(SimPlates, FaultedFilesFailTheLayoutRules) {
-  PlateSpec plateSpec;
-  plateSpec.size = 0;
-  plateSpec.mode = 2;
+  PlateOrder plateOrder;
+  plateOrder.size = 0;
+  plateOrder.mode = 2;
   Plate p;
-  ASSERT_TRUE(BuildPlate(plateSpec, p));
+  ASSERT_TRUE(BuildPlate(plateOrder, p));
   std::string why;
 
   std::vector<uint8_t> bad = p.raw;

@@ -241,13 +241,13 @@ TEST_F(SimScannerTest, EveryQueryIsAnsweredInTheFormItIsRead) {
 
 TEST_F(SimScannerTest, ScannedImageIsDeliveredHeldAndAcknowledged) {
   std::string why;
-  PlateSpec plateSpec;
-  plateSpec.size = 0;
-  EXPECT_FALSE(m_Scanner.Scan(plateSpec, false, &why));  // nobody holds the scanner
+  PlateOrder plateOrder;
+  plateOrder.size = 0;
+  EXPECT_FALSE(m_Scanner.Scan(plateOrder, false, &why));  // nobody holds the scanner
   IdentifyAndReserve(3, L"00:11:22:33:44:55", kStationA, 1);
 
   std::vector<uint8_t> copy;
-  ASSERT_TRUE(m_Scanner.Scan(plateSpec, false, &why, &copy)) << why;
+  ASSERT_TRUE(m_Scanner.Scan(plateOrder, false, &why, &copy)) << why;
   std::vector<Delivery> d = m_Scanner.TakeDeliveries();
   ASSERT_EQ(d.size(), 1u);
   EXPECT_EQ(d[0].address, kStationA);
@@ -255,7 +255,7 @@ TEST_F(SimScannerTest, ScannedImageIsDeliveredHeldAndAcknowledged) {
   EXPECT_EQ(d[0].bytes, copy);
   EXPECT_EQ(copy[4], 1);  // the reservation asked for "hd"
   EXPECT_TRUE(CheckRawLayout(copy.data(), copy.size()));
-  EXPECT_FALSE(m_Scanner.Scan(plateSpec, false, &why));  // one image at a time
+  EXPECT_FALSE(m_Scanner.Scan(plateOrder, false, &why));  // one image at a time
 
   ImageInfo info;
   SimAnswer a = Prm("image_info");
@@ -292,9 +292,9 @@ TEST_F(SimScannerTest, ScannedImageIsDeliveredHeldAndAcknowledged) {
 
 TEST_F(SimScannerTest, UndeliveredImageWaitsAndPatternReadSendsATestPattern) {
   IdentifyAndReserve(5, L"00:00:00:00:00:05", kStationA);
-  PlateSpec plateSpec;
+  PlateOrder plateOrder;
   std::string why;
-  ASSERT_TRUE(m_Scanner.Scan(plateSpec, false, &why));
+  ASSERT_TRUE(m_Scanner.Scan(plateOrder, false, &why));
   std::vector<Delivery> d = m_Scanner.TakeDeliveries();
   ASSERT_EQ(d.size(), 1u);
   m_Scanner.DeliveryDone(d[0].id, false);
@@ -302,7 +302,7 @@ TEST_F(SimScannerTest, UndeliveredImageWaitsAndPatternReadSendsATestPattern) {
   EXPECT_EQ(Code(Prm("read_ok")), 200);
 
   // The outcome of an older transfer arriving late does not touch a newer image.
-  ASSERT_TRUE(m_Scanner.Scan(plateSpec, false, &why));
+  ASSERT_TRUE(m_Scanner.Scan(plateOrder, false, &why));
   std::vector<Delivery> newer = m_Scanner.TakeDeliveries();
   ASSERT_EQ(newer.size(), 1u);
   m_Scanner.DeliveryDone(d[0].id, false);

@@ -34,13 +34,13 @@ TEST(RXFilterDll, EveryEntryPointResolvesByName) {
 }
 
 TEST(RXFilterDll, ReconstructsAndFiltersASimulatedPlate) {
-  orvaq::sim::PlateSpec plateSpec;
-  plateSpec.size = 2;
-  plateSpec.mode = 2;
-  plateSpec.sensorVariant = 1;
-  plateSpec.wantIdeal = false;
+  orvaq::sim::PlateOrder plateOrder;
+  plateOrder.size = 2;
+  plateOrder.mode = 2;
+  plateOrder.sensorVariant = 1;
+  plateOrder.wantIdeal = false;
   orvaq::sim::Plate plate;
-  ASSERT_TRUE(orvaq::sim::BuildPlate(plateSpec, plate));
+  ASSERT_TRUE(orvaq::sim::BuildPlate(plateOrder, plate));
   const std::wstring path = TempFile(L"rxfilter_wine_plate.bin");
   ASSERT_TRUE(wintest::WriteFileBytes(path, plate.raw));
 
