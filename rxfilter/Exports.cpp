@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "common/raw_format.h"
-#include "imaging/GreyBmp.h"
+#include "common/grey_bmp_format.h"
 #include "rxfilter/Correction.h"
 #include "rxfilter/MultiPlate.h"
 #include "rxfilter/NoiseFilter.h"
@@ -73,7 +73,7 @@ void WriteIntermediates(const CorrectionParams* p, const std::vector<Intermediat
   if (folder.back() != '\\' && folder.back() != '/') folder += '/';
   for (const Intermediate& im : pictures) {
     std::vector<uint8_t> file;
-    if (!orvaq::imaging::EncodeGreyBmp(im.pixels.data(), im.width, im.height, im.width,
+    if (!orvaq::bmp::EncodeGreyBmp(im.pixels.data(), im.width, im.height, im.width,
                                        float(r * 50.8), float(r * 50.8), file))
       continue;
     if (FILE* f = std::fopen((folder + im.name).c_str(), "wb")) {

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "acquisition/AcquisitionOutputs.h"
-#include "acquisition/RXFilterLibrary.h"
+#include "filter_binding/RXFilterLibrary.h"
 #include "acquisition/ReconstructionRules.h"
 
 class COrvaqController;

@@ -8,21 +8,18 @@
 #include <functional>
 #include <vector>
 
+#include "common/grey_bmp_format.h"
+
 namespace orvaq {
 namespace imaging {
 
-constexpr size_t kGreyBmpHeaderSize = 1078;  // file header 14 + info header 40 + palette 1024
-
-// Whole part of 1000000 / (25400 / dpi), computed in single precision (762 -> 30000).
-int32_t PixelsPerMetreFromDpi(float dpi);
-// Row size of an 8-bit BMP: width rounded up to a multiple of 4.
-size_t GreyRowSize(int width);
-// False when the picture is empty or the file would exceed 32-bit sizes.
-bool GreyBmpSizeOk(int width, int height);
-
-// The 1078 bytes before the pixels: "BM", file size, offset 1078, 40-byte info header,
-// 8 bits, both pixels-per-metre, 256 colours used and important, grey palette.
-void BuildGreyBmpHeader(int width, int height, float dpiX, float dpiY, uint8_t out[kGreyBmpHeaderSize]);
+// The file layout itself is shared with the reference library.
+using bmp::BuildGreyBmpHeader;
+using bmp::EncodeGreyBmp;
+using bmp::GreyBmpSizeOk;
+using bmp::GreyRowSize;
+using bmp::kGreyBmpHeaderSize;
+using bmp::PixelsPerMetreFromDpi;
 
 // Packs `height` rows (top row first, `stride` bytes apart, `bytesPerPixel` 1, 3 or 4)
 // into the bottom-up, zero-padded pixel block, taking each pixel's first byte (blue).
@@ -44,10 +41,6 @@ constexpr size_t kGreyBmpChunkBytes = size_t(1) << 20;
 bool StreamGreyBmpFile(const uint8_t* rows, int width, int height, ptrdiff_t stride, int bytesPerPixel,
                        float dpiX, float dpiY, const GreyBmpSink& sink,
                        size_t chunkBytes = kGreyBmpChunkBytes);
-
-// A whole file in memory from 8-bit rows (used for intermediate pictures and tests).
-bool EncodeGreyBmp(const uint8_t* rows, int width, int height, ptrdiff_t stride, float dpiX,
-                   float dpiY, std::vector<uint8_t>& file);
 
 }  // namespace imaging
 }  // namespace orvaq

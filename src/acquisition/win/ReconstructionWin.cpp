@@ -5,7 +5,7 @@
 #include <new>
 
 #include "acquisition/win/AcquisitionHostWin.h"
-#include "acquisition/win/RXFilterLibraryWin.h"
+#include "filter_binding/win/RXFilterLibraryWin.h"
 #include "imaging/win/GdiPictures.h"
 #include "settings/KvParameters.h"
 

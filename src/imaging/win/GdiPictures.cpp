@@ -6,9 +6,9 @@
 #include <new>
 #include <vector>
 
-#include "acquisition/RXFilterLibrary.h"
+#include "filter_binding/RXFilterLibrary.h"
 #include "common/text.h"
-#include "acquisition/win/RXFilterLibraryWin.h"
+#include "filter_binding/win/RXFilterLibraryWin.h"
 #include "imaging/Adjust.h"
 #include "imaging/GreyBmp.h"
 #include "imaging/RawStrip.h"

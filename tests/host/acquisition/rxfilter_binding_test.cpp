@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "acquisition/RXFilterLibrary.h"
+#include "filter_binding/RXFilterLibrary.h"
 #include "logging/KvLogger.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "imaging/RawStrip.h"
-#include "acquisition/RXFilterLibrary.h"
+#include "filter_binding/RXFilterLibrary.h"
 #include "imaging/win/OneShotJobsWin.h"
 #include "settings/KvParameters.h"
 #include "settings/win/KvProfileWin.h"

@@ -13,7 +13,7 @@
 
 #include "acquisition/OrvaqController.h"
 #include "acquisition/RawCheck.h"
-#include "acquisition/win/RXFilterLibraryWin.h"
+#include "filter_binding/win/RXFilterLibraryWin.h"
 #include "acquisition/win/ReconstructionWin.h"
 #include "imaging/win/GdiPictures.h"
 #include "simulator/plates.h"

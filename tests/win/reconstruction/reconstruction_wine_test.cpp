@@ -16,7 +16,7 @@
 
 #include "WinTestSupport.h"
 #include "acquisition/OrvaqController.h"
-#include "acquisition/win/RXFilterLibraryWin.h"
+#include "filter_binding/win/RXFilterLibraryWin.h"
 #include "acquisition/win/ReconstructionWin.h"
 #include "common/text.h"
 #include "imaging/win/GdiPictures.h"

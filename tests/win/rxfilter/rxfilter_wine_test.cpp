@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "WinTestSupport.h"
-#include "acquisition/RXFilterLibrary.h"
-#include "acquisition/win/RXFilterLibraryWin.h"
+#include "filter_binding/RXFilterLibrary.h"
+#include "filter_binding/win/RXFilterLibraryWin.h"
 #include "simulator/plates.h"
 
 namespace {

@@ -1,6 +1,6 @@
 // Win32 module loader for the filter-library binding, and the guard that stops a fault
 // inside a library call (see RXFilterLibraryWin.h).
-#include "acquisition/win/RXFilterLibraryWin.h"
+#include "filter_binding/win/RXFilterLibraryWin.h"
 
 #include <windows.h>
 

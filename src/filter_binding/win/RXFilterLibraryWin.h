@@ -4,7 +4,7 @@
 // exception filter, chained to the one before).
 #pragma once
 
-#include "acquisition/RXFilterLibrary.h"
+#include "filter_binding/RXFilterLibrary.h"
 
 class CWinModuleLoader : public IModuleLoader {
  public:

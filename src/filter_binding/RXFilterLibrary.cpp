@@ -1,5 +1,5 @@
 // Filter-library binding (see RXFilterLibrary.h).
-#include "acquisition/RXFilterLibrary.h"
+#include "filter_binding/RXFilterLibrary.h"
 
 #include <cstdio>
 
