@@ -8,21 +8,6 @@ namespace rxf {
 
 using namespace orvaq;
 
-const char* RawErrorText(RawError e) {
-  switch (e) {
-    case RawError::None: return "ok";
-    case RawError::TooShort: return "file too short";
-    case RawError::Signature: return "bad signature or version";
-    case RawError::Mode: return "unknown Mode";
-    case RawError::Geometry: return "samples or bits do not match the Mode";
-    case RawError::Truncated: return "length is not whole line records";
-    case RawError::TooManyLines: return "too many lines";
-    case RawError::LineNumber: return "broken line numbers";
-    case RawError::Checksum: return "line checksum mismatch";
-  }
-  return "?";
-}
-
 RawError ReadRawHeader(const uint8_t* data, size_t size, RawHeader& h) {
   if (!data || size < raw::kHeaderSize) return RawError::TooShort;
   ByteReader r(data, size);

@@ -21,8 +21,6 @@ enum class RawError {
   Checksum,       // a record's sample sum does not match
 };
 
-const char* RawErrorText(RawError e);
-
 struct RawHeader {
   uint8_t mode = 0, plateCode = 4, flags = 0, sensorVariant = 0;
   uint8_t partNumber = 0, partCount = 0, orientation = 0;

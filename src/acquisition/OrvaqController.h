@@ -130,7 +130,6 @@ class COrvaqController {
   // Linking steps of OnSNDPFrame; false ends the handling of the frame.
   bool LinkScanner(const SNDPFrame& frame, SNDPSender sender);
   void FollowScanner(const SNDPFrame& frame);
-  void ResetFullState();
   void StartImageListenerAfterReservation();
 
   // Queries of the bound scanner.

@@ -10,10 +10,10 @@ bool NetworkPreflight(CKvParameters& params, INetworkPreflightHost& host) {
   constexpr int kMaxReportPasses = 3;
   int reportPasses = 0;
   for (;;) {
-    std::vector<KvAdapter> adapters;
-    host.Adapters().EnumerateAdapters(adapters);
-    const std::wstring address =
-        ChooseLocalAddress(adapters, params.GetAdapterName(), params.GetAdapterIPAddress());
+    // The adapter and address the scanner link's status listener will take.
+    std::wstring addresses, mac;
+    LookupAdapter(host.Adapters(), params.GetAdapterName(), addresses, mac);
+    const std::wstring address = ChooseLocalAddress(addresses, params.GetAdapterIPAddress());
     host.TrialListeners().TryStatusListener(address);
     host.TrialListeners().TryImageListener(address, kImagePort);
 

@@ -11,8 +11,6 @@ KvLogger* g_pCurrentLogger = nullptr;
 constexpr size_t kFormatBuffer = 8192;
 }  // namespace
 
-KvLogger* GetCurrentLogger() { return g_pCurrentLogger; }
-
 void ReplaceCurrentLogger(KvLogger* logger) {
   KvLogger* previous = g_pCurrentLogger;
   g_pCurrentLogger = nullptr;  // lines logged while the old one is destroyed go nowhere

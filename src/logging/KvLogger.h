@@ -20,8 +20,6 @@ class KvLoggerNULL : public KvLogger {
   void Write(const std::string&) override {}
 };
 
-// The current logger; null means there is none and lines go nowhere.
-KvLogger* GetCurrentLogger();
 // Deletes the previous logger, then installs `logger` (null allowed).
 void ReplaceCurrentLogger(KvLogger* logger);
 

@@ -1,4 +1,4 @@
-// Usable-adapter filter and adapter details (see KvAdapters.h).
+// Usable-adapter filter and the adapter lookup (see KvAdapters.h).
 #include "settings/KvAdapters.h"
 
 #include <cwchar>
@@ -12,16 +12,16 @@ std::vector<KvAdapter> UsableAdapters(const std::vector<KvAdapter>& all) {
   return usable;
 }
 
-bool GetAdapterDetails(const std::vector<KvAdapter>& all, const std::wstring& description,
-                       std::wstring& hardwareAddress, std::wstring& addresses) {
-  hardwareAddress.clear();
+bool LookupAdapter(const std::vector<KvAdapter>& all, const std::wstring& adapterName,
+                   std::wstring& addresses, std::wstring& mac) {
   addresses.clear();
+  mac.clear();
   for (const KvAdapter& a : UsableAdapters(all)) {
-    if (!orvaq::EqualsNoCase(a.description, description)) continue;
+    if (!orvaq::EqualsNoCase(a.description, adapterName)) continue;
     for (size_t i = 0; i < a.hardwareAddress.size(); ++i) {
       wchar_t part[8];
       std::swprintf(part, 8, i == 0 ? L"%02X" : L":%02X", a.hardwareAddress[i]);
-      hardwareAddress += part;
+      mac += part;
     }
     for (size_t i = 0; i < a.ipv4Addresses.size(); ++i) {
       if (i) addresses += L"\n";
@@ -32,13 +32,17 @@ bool GetAdapterDetails(const std::vector<KvAdapter>& all, const std::wstring& de
   return false;
 }
 
-std::wstring ChooseLocalAddress(const std::vector<KvAdapter>& all, const std::wstring& adapterName,
-                                const std::wstring& preferred) {
-  for (const KvAdapter& a : UsableAdapters(all)) {
-    if (a.description != adapterName) continue;
-    if (a.ipv4Addresses.empty()) return std::wstring();
-    if (a.ipv4Addresses.size() > 1 && !preferred.empty()) return preferred;
-    return a.ipv4Addresses.front();
-  }
-  return std::wstring();
+bool LookupAdapter(KvAdapterSource& source, const std::wstring& adapterName,
+                   std::wstring& addresses, std::wstring& mac) {
+  addresses.clear();
+  mac.clear();
+  std::vector<KvAdapter> all;
+  if (!source.EnumerateAdapters(all)) return false;
+  return LookupAdapter(all, adapterName, addresses, mac);
+}
+
+std::wstring ChooseLocalAddress(const std::wstring& addresses, const std::wstring& preferred) {
+  const size_t newline = addresses.find(L'\n');
+  if (newline == std::wstring::npos) return addresses;
+  return preferred.empty() ? addresses.substr(0, newline) : preferred;
 }

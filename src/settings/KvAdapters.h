@@ -1,6 +1,8 @@
-// The network adapters offered for the settings AdapterName and AdapterIPAddress: the
-// platform lists them (win/KvAdaptersWin), the core keeps the usable ones and builds
-// the details shown for one of them.
+// The network adapter named by the settings AdapterName and AdapterIPAddress: the
+// platform lists the adapters (win/KvAdaptersWin), the core decides which one is meant
+// and which addresses and hardware address it gives. The start-up's network pre-flight
+// and the acquisition's host (CAcquisitionHostWin) both go through LookupAdapter, so
+// the trial listeners and the real one take the same adapter.
 #pragma once
 
 #include <cstdint>
@@ -16,22 +18,25 @@ struct KvAdapter {
   std::vector<std::wstring> ipv4Addresses;  // dotted form
 };
 
-// Adapters that are up and of Ethernet type, in their order.
-std::vector<KvAdapter> UsableAdapters(const std::vector<KvAdapter>& all);
-
-// Details of the first usable adapter whose description equals `description` (case
-// ignored): hardware address "AA:BB:..." and addresses joined by "\n". False if none.
-bool GetAdapterDetails(const std::vector<KvAdapter>& all, const std::wstring& description,
-                       std::wstring& hardwareAddress, std::wstring& addresses);
-
-// The local address for the listeners: the addresses of the adapter named
-// `adapterName`; with several, `preferred` when set, else the first. "" when none.
-std::wstring ChooseLocalAddress(const std::vector<KvAdapter>& all, const std::wstring& adapterName,
-                                const std::wstring& preferred);
-
 class KvAdapterSource {
  public:
   virtual ~KvAdapterSource() = default;
   // Every IPv4 adapter of the machine; false when the system call failed.
   virtual bool EnumerateAdapters(std::vector<KvAdapter>& adapters) = 0;
 };
+
+// Adapters that are up and of Ethernet type, in their order.
+std::vector<KvAdapter> UsableAdapters(const std::vector<KvAdapter>& all);
+
+// The adapter `adapterName` designates: the first usable one whose description equals
+// it without regard to case, as the settings store compares names. Gives its addresses
+// joined by "\n" and its hardware address "AA:BB:...". False (both empty) when none.
+bool LookupAdapter(const std::vector<KvAdapter>& all, const std::wstring& adapterName,
+                   std::wstring& addresses, std::wstring& mac);
+// The same over the machine's adapters; false also when they cannot be listed.
+bool LookupAdapter(KvAdapterSource& source, const std::wstring& adapterName,
+                   std::wstring& addresses, std::wstring& mac);
+
+// The local address for the listeners out of LookupAdapter's `addresses`: with several,
+// `preferred` (AdapterIPAddress) when set, else the first; otherwise the only one, or "".
+std::wstring ChooseLocalAddress(const std::wstring& addresses, const std::wstring& preferred);

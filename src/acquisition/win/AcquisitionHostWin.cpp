@@ -122,9 +122,7 @@ std::unique_ptr<IImageClient> CAcquisitionHostWin::CreateImageClient(uint16_t po
 bool CAcquisitionHostWin::LookupAdapter(const std::wstring& description, std::wstring& addresses,
                                         std::wstring& mac) {
   if (!m_pAdapters) return false;
-  std::vector<KvAdapter> all;
-  if (!m_pAdapters->EnumerateAdapters(all)) return false;
-  return GetAdapterDetails(all, description, mac, addresses);
+  return ::LookupAdapter(*m_pAdapters, description, addresses, mac);
 }
 
 std::unique_ptr<IRawFile> CAcquisitionHostWin::OpenRawFile(const std::wstring& path) {

@@ -1,14 +1,9 @@
-// Status listener socket and adapter lookup over Windows Sockets and IP Helper.
+// Status listener socket over Windows Sockets.
 #include "scanner_link/win/SNDPListener.h"
 
-#include <iphlpapi.h>
 #include <ws2tcpip.h>
 
-#include <vector>
-
 #include "common/text.h"
-#include "scanner_link/NetworkAdapter.h"
-#include "scanner_link/SNDPFrame.h"
 
 CSNDPListener::CSNDPListener(const std::wstring& bindAddress) {
   m_sBindAddress = orvaq::ToUtf8(bindAddress);
@@ -76,35 +71,4 @@ int CSNDPListener::Receive(uint8_t* buffer, int size) {
     return -1;
   }
   return n;
-}
-
-bool LookupAdapter(const std::wstring& description, const std::wstring& adapterIPAddressSetting,
-                   std::wstring& localIP, std::wstring& localMAC) {
-  ULONG size = 15000;
-  std::vector<unsigned char> buffer;
-  ULONG result = ERROR_BUFFER_OVERFLOW;
-  for (int call = 0; call < 3 && result == ERROR_BUFFER_OVERFLOW; ++call) {
-    buffer.assign(size, 0);
-    result = GetAdaptersAddresses(AF_INET, GAA_FLAG_INCLUDE_PREFIX | GAA_FLAG_INCLUDE_GATEWAYS, nullptr,
-                                  reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data()), &size);
-  }
-  std::vector<NetworkAdapter> adapters;
-  if (result == NO_ERROR) {
-    for (auto* a = reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data()); a; a = a->Next) {
-      NetworkAdapter n;
-      n.description = a->Description ? a->Description : L"";
-      n.operUp = a->OperStatus == IfOperStatusUp;
-      n.ifType = a->IfType;
-      const ULONG length = a->PhysicalAddressLength <= MAX_ADAPTER_ADDRESS_LENGTH
-                               ? a->PhysicalAddressLength : MAX_ADAPTER_ADDRESS_LENGTH;
-      n.physicalAddress.assign(a->PhysicalAddress, a->PhysicalAddress + length);
-      for (auto* u = a->FirstUnicastAddress; u; u = u->Next) {
-        const sockaddr* sa = u->Address.lpSockaddr;
-        if (!sa || sa->sa_family != AF_INET) continue;
-        n.ipv4.push_back(ntohl(reinterpret_cast<const sockaddr_in*>(sa)->sin_addr.s_addr));
-      }
-      adapters.push_back(n);
-    }
-  }
-  return ChooseAdapter(adapters, description, adapterIPAddressSetting, localIP, localMAC);
 }

@@ -1,6 +1,5 @@
 // CSNDPListener: the UDP socket on port 48322 that receives the scanners' status frames
-// and reports each datagram to a window as message 0x401 (asynchronous select), and
-// LookupAdapter, which finds the local address and MAC of the configured adapter.
+// and reports each datagram to a window as message 0x401 (asynchronous select).
 #pragma once
 
 #include <winsock2.h>
@@ -39,8 +38,3 @@ class CSNDPListener {
   bool m_bWinsockStarted = false;
   std::string m_sBindAddress;
 };
-
-// Finds the adapter described `description` (AdapterName) and gives its IPv4 text (with
-// the AdapterIPAddress choice when it has several) and its MAC text.
-bool LookupAdapter(const std::wstring& description, const std::wstring& adapterIPAddressSetting,
-                   std::wstring& localIP, std::wstring& localMAC);

@@ -27,7 +27,10 @@ bool KvAdaptersWin::EnumerateAdapters(std::vector<KvAdapter>& adapters) {
     adapter.interfaceIndex = a->IfIndex;
     adapter.operStatus = static_cast<int>(a->OperStatus);
     adapter.interfaceType = a->IfType;
-    adapter.hardwareAddress.assign(a->PhysicalAddress, a->PhysicalAddress + a->PhysicalAddressLength);
+    // The length comes from the driver; never read past the fixed-size array.
+    const ULONG length = a->PhysicalAddressLength <= MAX_ADAPTER_ADDRESS_LENGTH
+                             ? a->PhysicalAddressLength : MAX_ADAPTER_ADDRESS_LENGTH;
+    adapter.hardwareAddress.assign(a->PhysicalAddress, a->PhysicalAddress + length);
     for (auto* u = a->FirstUnicastAddress; u; u = u->Next) {
       const sockaddr* sa = u->Address.lpSockaddr;
       if (!sa || sa->sa_family != AF_INET) continue;
@@ -40,15 +43,4 @@ bool KvAdaptersWin::EnumerateAdapters(std::vector<KvAdapter>& adapters) {
     adapters.push_back(adapter);
   }
   return true;
-}
-
-void FillAdapterCombo(HWND combo) {
-  SendMessageW(combo, CB_RESETCONTENT, 0, 0);
-  std::vector<KvAdapter> all;
-  KvAdaptersWin source;
-  if (!source.EnumerateAdapters(all)) return;
-  for (const KvAdapter& a : UsableAdapters(all)) {
-    const LRESULT item = SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(a.description.c_str()));
-    if (item >= 0) SendMessageW(combo, CB_SETITEMDATA, static_cast<WPARAM>(item), a.interfaceIndex);
-  }
 }

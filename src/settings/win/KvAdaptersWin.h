@@ -1,7 +1,6 @@
-// IPv4 adapter enumeration with GetAdaptersAddresses, and the combo-box list.
+// IPv4 adapter enumeration with GetAdaptersAddresses, the one place the program lists
+// the machine's adapters (LookupAdapter in the core chooses among them).
 #pragma once
-
-#include <windows.h>
 
 #include "settings/KvAdapters.h"
 
@@ -9,7 +8,3 @@ class KvAdaptersWin : public KvAdapterSource {
  public:
   bool EnumerateAdapters(std::vector<KvAdapter>& adapters) override;
 };
-
-// Empties `combo` and adds one entry per usable adapter: its description as text, its
-// interface index as item data.
-void FillAdapterCombo(HWND combo);

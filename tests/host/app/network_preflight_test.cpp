@@ -108,6 +108,7 @@ TEST(NetworkPreflight, AddressOfTheConfiguredAdapter) {
   const Row rows[] = {
       {L"eth1", L"", L"10.0.0.5"}, {L"eth1", L"10.0.0.6", L"10.0.0.6"}, {L"eth0", L"10.9.9.9", L"192.168.1.2"},
       {L"", L"", L""}, {L"wlan0", L"", L""}, {L"down0", L"", L""},
+      {L"ETH1", L"", L"10.0.0.5"},  // the name as the settings store compares it
   };
   for (size_t i = 0; i < sizeof(rows) / sizeof(rows[0]); ++i) {
     Fixture f;

@@ -86,25 +86,3 @@ TEST(TextFormat, FillsPlaceholdersSafely) {
 }
 
 }  // namespace
-
-#include "settings/KvAdapters.h"
-
-namespace {
-
-TEST(Adapters, DetailsOfTheFirstMatchingUsableAdapter) {
-  const std::vector<KvAdapter> all = {
-      {L"Loopback", 1, 1, 24, {}, {L"127.0.0.1"}},
-      {L"Intel Ethernet", 7, 2, 6, {0xAA}, {L"10.1.1.1"}},  // down
-      {L"Intel Ethernet", 8, 1, 6, {0x00, 0x1b, 0x2C, 0xd4, 0x05, 0xFF}, {L"192.168.0.10", L"10.0.0.2"}},
-  };
-  std::wstring mac, addresses;
-  EXPECT_TRUE(GetAdapterDetails(all, L"intel ETHERNET", mac, addresses));
-  EXPECT_EQ(L"00:1B:2C:D4:05:FF", mac);
-  EXPECT_EQ(L"192.168.0.10\n10.0.0.2", addresses);
-  EXPECT_FALSE(GetAdapterDetails(all, L"Loopback", mac, addresses));
-  EXPECT_TRUE(mac.empty() && addresses.empty());
-  ASSERT_EQ(1u, UsableAdapters(all).size());
-  EXPECT_EQ(8u, UsableAdapters(all)[0].interfaceIndex);
-}
-
-}  // namespace

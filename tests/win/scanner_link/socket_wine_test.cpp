@@ -6,7 +6,6 @@
 #include <winsock2.h>
 #include <windows.h>
 #include <shlobj.h>
-#include <iphlpapi.h>
 
 #include <cstring>
 #include <string>
@@ -408,34 +407,6 @@ TEST(ImageClientWine, RawFileIsRecreatedEvenWhenTheAcceptFails) {
   EXPECT_EQ(client.LastError(), static_cast<DWORD>(WSAEWOULDBLOCK));
   EXPECT_TRUE(Exists(rawPath));
   EXPECT_EQ(ReadWhole(rawPath), "");
-}
-
-TEST(AdapterLookupWine, FindsTheFirstEthernetAdapterThatIsUp) {
-  ULONG size = 15000;
-  std::vector<unsigned char> buffer(size);
-  auto* list = reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data());
-  if (GetAdaptersAddresses(AF_INET, 0, nullptr, list, &size) == ERROR_BUFFER_OVERFLOW) {
-    buffer.resize(size);
-    list = reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data());
-    ASSERT_EQ(GetAdaptersAddresses(AF_INET, 0, nullptr, list, &size), static_cast<ULONG>(NO_ERROR));
-  }
-  const IP_ADAPTER_ADDRESSES* ethernet = nullptr;
-  for (auto* a = list; a && !ethernet; a = a->Next)
-    if (a->OperStatus == IfOperStatusUp && a->IfType == IF_TYPE_ETHERNET_CSMACD && a->FirstUnicastAddress) ethernet = a;
-  std::wstring ip = L"x", mac = L"x";
-  EXPECT_FALSE(LookupAdapter(L"no such adapter", L"", ip, mac));
-  EXPECT_EQ(ip, L"");
-  EXPECT_EQ(mac, L"");
-  if (!ethernet) GTEST_SKIP() << "this machine has no Ethernet adapter that is up";
-  ASSERT_TRUE(LookupAdapter(ethernet->Description, L"", ip, mac));
-  wchar_t first[4] = {};
-  swprintf(first, 4, L"%02X", ethernet->PhysicalAddress[0]);
-  EXPECT_EQ(mac.substr(0, 2), first);
-  EXPECT_EQ(mac.size(), ethernet->PhysicalAddressLength * 3 - 1);
-  const auto* sa = reinterpret_cast<const sockaddr_in*>(ethernet->FirstUnicastAddress->Address.lpSockaddr);
-  const uint32_t address = ntohl(sa->sin_addr.s_addr);
-  EXPECT_EQ(ip, FormatIPv4(address));
-  EXPECT_EQ(ip.find(L'\n'), std::wstring::npos);
 }
 
 }  // namespace

@@ -190,7 +190,7 @@ TEST(SettingsWine, AdapterListKeepsOnlyEthernetAdaptersThatAreUp) {
     EXPECT_EQ(1, a.operStatus);
     EXPECT_EQ(6u, a.interfaceType);
     std::wstring mac, addresses;
-    EXPECT_TRUE(GetAdapterDetails(all, a.description, mac, addresses));
+    EXPECT_TRUE(LookupAdapter(all, a.description, addresses, mac));
     if (!a.hardwareAddress.empty()) {
       EXPECT_EQ(a.hardwareAddress.size() * 3 - 1, mac.size());
     }
@@ -198,7 +198,7 @@ TEST(SettingsWine, AdapterListKeepsOnlyEthernetAdaptersThatAreUp) {
   for (const KvAdapter& a : all)
     if (a.interfaceType == 24) {
       std::wstring mac, addresses;
-      EXPECT_FALSE(GetAdapterDetails(all, a.description, mac, addresses));  // loopback is never offered
+      EXPECT_FALSE(LookupAdapter(all, a.description, addresses, mac));  // loopback is never offered
     }
 }
 
