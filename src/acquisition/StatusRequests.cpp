@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "acquisition/OrvaqController.h"
+#include "settings/KvAdapters.h"
 #include "common/text.h"
 #include "logging/KvLogger.h"
 #include "settings/KvTextFormat.h"
@@ -191,12 +192,7 @@ void COrvaqController::RecreateStatusListener() {
   std::wstring addresses, mac;
   if (m_Host.LookupAdapter(m_AdapterName, addresses, mac)) {
     m_LocalMAC = mac;
-    m_LocalIP = addresses;
-    const size_t newline = addresses.find(L'\n');
-    if (newline != std::wstring::npos) {
-      const std::wstring chosen = m_Settings.AdapterIPAddress();
-      m_LocalIP = chosen.empty() ? addresses.substr(0, newline) : chosen;
-    }
+    m_LocalIP = ChooseLocalAddress(addresses, m_Settings.AdapterIPAddress());
   }
 
   m_pSNDPListener = m_Host.CreateStatusListener(m_LocalIP);
