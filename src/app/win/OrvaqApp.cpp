@@ -7,6 +7,7 @@
 
 #include "app/CommandLine.h"
 #include "app/StartupRules.h"
+#include "app/StartupSequence.h"
 #include "app/win/LoggerFactoryWin.h"
 #include "app/win/PreflightHostWin.h"
 #include "logging/KvLogger.h"
@@ -14,12 +15,6 @@
 #include "ui/win/OrvaqDlg.h"
 
 namespace {
-
-void DeleteParameters(CKvParameters*& params) {
-  SetParameters(nullptr);
-  delete params;
-  params = nullptr;
-}
 
 // The command line as the log's ANSI code page shows it.
 std::string ToAnsi(const std::wstring& text) {
@@ -36,7 +31,55 @@ bool IsBlank(const std::wstring& text) { return text.find_first_not_of(L" \t\r\n
 
 }  // namespace
 
-HWND COrvaqApp::FindRunningInstance() { return FindWindowW(L"#32770", m_sTitle.c_str()); }
+HWND COrvaqApp::FindRunningInstanceWindow() { return FindWindowW(L"#32770", m_sTitle.c_str()); }
+
+bool COrvaqApp::InitInstance() {
+  INITCOMMONCONTROLSEX controls = {sizeof(controls), 0xFF};
+  InitCommonControlsEx(&controls);
+  return RunStartup(*this).result;
+}
+
+// ------------------------------------------------------------------ the start-up's steps
+
+void COrvaqApp::CreateParameters() {
+  m_pParameters = new CKvParameters(m_Profile, m_System);
+  SetParameters(m_pParameters);
+}
+
+void COrvaqApp::DeleteParameters() {
+  SetParameters(nullptr);
+  delete m_pParameters;
+  m_pParameters = nullptr;
+}
+
+bool COrvaqApp::TextFileExists() { return m_System.FileExists(m_pParameters->GetTextFilePath()); }
+
+bool COrvaqApp::FilterLibraryLoads() {
+  HMODULE filter = LoadLibraryW(L"RXFilter.DLL");
+  if (!filter) return false;
+  FreeLibrary(filter);
+  return true;
+}
+
+void COrvaqApp::ShowFatalBox(const wchar_t* text) { MessageBoxW(nullptr, text, L"Orvaq", MB_OK | MB_ICONERROR); }
+
+void COrvaqApp::ShowTextBox(int textId, unsigned style) {
+  const std::wstring text = m_pParameters ? m_pParameters->GetText(textId) : std::wstring();
+  MessageBoxW(nullptr, text.c_str(), m_sTitle.c_str(), style);
+}
+
+bool COrvaqApp::FindRunningInstance() {
+  // The caption to look for is text 1000, known once the parameters are.
+  if (m_sTitle.empty() && m_pParameters) m_sTitle = m_pParameters->GetProgramTitle();
+  return FindRunningInstanceWindow() != nullptr;
+}
+
+void COrvaqApp::StartLogger(bool otherInstanceRunning) {
+  KvLoggerFactoryWin loggers;
+  ReplaceCurrentLogger(CreateStartupLogger(*m_pParameters, otherInstanceRunning, loggers));
+}
+
+void COrvaqApp::EndLogger() { ReplaceCurrentLogger(nullptr); }
 
 void COrvaqApp::StartGdiplus() {
   Gdiplus::GdiplusStartupInput input;
@@ -48,27 +91,32 @@ void COrvaqApp::StopGdiplus() {
   m_nGdiplusToken = 0;
 }
 
-void COrvaqApp::EndRun() {
-  LogLine("Terminaison du module.");
-  ReplaceCurrentLogger(nullptr);
+uint32_t COrvaqApp::TickCount() { return GetTickCount(); }
+
+std::string COrvaqApp::CommandLineForLog() { return ToAnsi(m_sCommandLine); }
+
+bool COrvaqApp::CommandLineIsBlank() { return IsBlank(m_sCommandLine); }
+
+bool COrvaqApp::ParseCommandLine() { return ::ParseCommandLine(m_sCommandLine, *m_pParameters, m_Jobs); }
+
+bool COrvaqApp::CloseRequested() { return m_pParameters->m_bClose; }
+
+void COrvaqApp::CloseRunningInstance() {
+  if (HWND running = FindRunningInstanceWindow()) PostMessageW(running, WM_CLOSE, 0, 0);
 }
 
-int COrvaqApp::MessageBoxText(int textId, UINT style) {
-  const std::wstring text = m_pParameters ? m_pParameters->GetText(textId) : std::wstring();
-  return MessageBoxW(nullptr, text.c_str(), m_sTitle.c_str(), style);
+void COrvaqApp::HandOverCommandLine() {
+  m_pParameters->SetStoredCommandLine(m_sCommandLine);  // written, then flushed
+  if (HWND running = FindRunningInstanceWindow()) PostMessageW(running, kMsgRunStoredCommandLine, 0, 0);
 }
 
-bool COrvaqApp::CheckUptime() {
-  switch (JudgeUptime(GetTickCount())) {
-    case UptimeVerdict::kRefuse:
-      MessageBoxText(800, MB_OK | MB_ICONERROR);
-      return false;
-    case UptimeVerdict::kAdviseRestart:
-      MessageBoxText(801, MB_OK | MB_ICONINFORMATION);
-      return true;
-    default:
-      return true;
-  }
+std::wstring COrvaqApp::ImagesPath() { return m_pParameters->GetImagesPath(); }
+
+void COrvaqApp::DiskSpace(const std::wstring& folder, uint64_t& freeBytes, uint64_t& totalBytes) {
+  ULARGE_INTEGER available = {}, total = {};
+  GetDiskFreeSpaceExW(folder.c_str(), &available, &total, nullptr);
+  freeBytes = available.QuadPart;
+  totalBytes = total.QuadPart;
 }
 
 bool COrvaqApp::NetworkPreflight() {
@@ -76,115 +124,17 @@ bool COrvaqApp::NetworkPreflight() {
   return ::NetworkPreflight(*m_pParameters, host);
 }
 
-bool COrvaqApp::InitInstance() {
-  INITCOMMONCONTROLSEX controls = {sizeof(controls), 0xFF};
-  InitCommonControlsEx(&controls);
+void COrvaqApp::LoadRichEdit() { m_hRichEdit = LoadLibraryW(L"RICHED20.DLL"); }
 
-  m_pParameters = new CKvParameters(m_Profile, m_System);
-  SetParameters(m_pParameters);
-
-  if (!m_System.FileExists(m_pParameters->GetTextFilePath())) {
-    MessageBoxW(nullptr, L"Unable to load text resources!\nThe program will be closed.", L"Orvaq",
-                MB_OK | MB_ICONERROR);
-    DeleteParameters(m_pParameters);
-    return false;
-  }
-  HMODULE filter = LoadLibraryW(L"RXFilter.DLL");
-  if (!filter) {
-    MessageBoxW(nullptr, L"Unable to load dll resources!\nThe program will be closed.", L"Orvaq",
-                MB_OK | MB_ICONERROR);
-    DeleteParameters(m_pParameters);
-    return false;
-  }
-  FreeLibrary(filter);
-
-  m_sTitle = m_pParameters->GetProgramTitle();
-
-  KvLoggerFactoryWin loggers;
-  ReplaceCurrentLogger(CreateStartupLogger(*m_pParameters, FindRunningInstance() != nullptr, loggers));
-  StartGdiplus();
-
-  if (!CheckUptime()) {
-    LogLine("L'ordinateur doit \xEAtre red\xE9marr\xE9 !");
-    StopGdiplus();
-    m_pParameters->RemoveRestartingLine();
-    DeleteParameters(m_pParameters);
-    EndRun();
-    return false;
-  }
-
-  LogLine("Ligne de commande : " + ToAnsi(m_sCommandLine));
-
-  if (!ParseCommandLine(m_sCommandLine, *m_pParameters, m_Jobs)) {
-    LogLine("Fermeture du module apr\xE8s traitement de la ligne de commande.");
-    StopGdiplus();
-    m_pParameters->RemoveRestartingLine();
-    DeleteParameters(m_pParameters);
-    EndRun();
-    return true;
-  }
-
-  bool oneShot = false;
-  HWND running = FindRunningInstance();
-  if (m_pParameters->m_bClose) {
-    LogLine("Fermeture de toutes les instances du module.");
-    if (running) PostMessageW(running, WM_CLOSE, 0, 0);
-    oneShot = true;
-  } else if (running) {
-    LogLine("Transfert vers l'insance pr\xE9""c\xE9""dente.");
-    if (!IsBlank(m_sCommandLine)) {
-      m_pParameters->SetStoredCommandLine(m_sCommandLine);  // written, then flushed
-      PostMessageW(running, kMsgRunStoredCommandLine, 0, 0);
-    }
-    oneShot = true;
-  } else {
-    const std::wstring images = m_pParameters->GetImagesPath();
-    LogPrintf(L"Chemin des images : %ls", images.c_str());
-    ULARGE_INTEGER available = {}, total = {};
-    GetDiskFreeSpaceExW(images.c_str(), &available, &total, nullptr);
-    LogPrintf(L"Espace disponible pour les images : %lld / %lld", static_cast<long long>(available.QuadPart),
-              static_cast<long long>(total.QuadPart));
-    if (!HasEnoughImageSpace(available.QuadPart, total.QuadPart)) {
-      LogLine("Espace insuffisant pour de nouvelles acquisitions !");
-      MessageBoxText(802, MB_OK | MB_ICONERROR);
-      oneShot = true;
-    }
-  }
-
-  if (oneShot) {
-    m_pParameters->RemoveRestartingLine();
-    StopGdiplus();
-    DeleteParameters(m_pParameters);
-    EndRun();
-    return true;
-  }
-
-  if (!NetworkPreflight()) {
-    StopGdiplus();
-    DeleteParameters(m_pParameters);
-    EndRun();
-    return false;
-  }
-
-  HMODULE richEdit = LoadLibraryW(L"RICHED20.DLL");
-  if (FindRunningInstance()) {
-    // another start won the race while the pre-flight's boxes were open
-    DeleteParameters(m_pParameters);
-    StopGdiplus();
-    if (richEdit) FreeLibrary(richEdit);
-    EndRun();
-    return false;
-  }
-
-  {
-    COrvaqDlg dialog(m_Jobs);
-    dialog.m_fnRestartLog = [] { RestartLogAfterReadOk(); };
-    dialog.DoModal();
-  }
-  StopGdiplus();
-  m_pParameters->RemoveRestartingLine();
-  DeleteParameters(m_pParameters);
-  if (richEdit) FreeLibrary(richEdit);
-  EndRun();
-  return false;
+void COrvaqApp::FreeRichEdit() {
+  if (m_hRichEdit) FreeLibrary(m_hRichEdit);
+  m_hRichEdit = nullptr;
 }
+
+void COrvaqApp::RunMainWindow() {
+  COrvaqDlg dialog(m_Jobs);
+  dialog.m_fnRestartLog = [] { RestartLogAfterReadOk(); };
+  dialog.DoModal();
+}
+
+void COrvaqApp::RemoveRestartingLine() { m_pParameters->RemoveRestartingLine(); }

@@ -1,7 +1,7 @@
-// COrvaqApp: Orvaq's start-up, single instance and shutdown. InitInstance creates the
-// process-wide objects in order, runs the environment checks and the network
-// pre-flight, hands a command line over to a running instance or runs the main window
-// modally, and tears everything down in reverse order.
+// COrvaqApp: Orvaq's start-up, single instance and shutdown on Windows. The decisions
+// are the portable start-up sequence (app/StartupSequence.h); this class carries out
+// its steps: the parameters, the logger, GDI+, boxes, windows, the disk and the
+// network pre-flight.
 #pragma once
 
 #include <windows.h>
@@ -9,32 +9,53 @@
 #include <string>
 
 #include "app/NetworkPreflight.h"
+#include "app/StartupSequence.h"
 #include "app/OneShotJobs.h"
 #include "settings/win/KvProfileWin.h"
 #include "settings/win/KvSystemWin.h"
 
 class CKvParameters;
 
-class COrvaqApp {
+class COrvaqApp : private IStartupHost {
  public:
   // `commandLine` is the line without the program path. `jobs` and `listeners` (may
   // be null: plain socket trial) are not owned.
   COrvaqApp(const std::wstring& commandLine, IOneShotJobs& jobs, ITrialListenerFactory* listeners = nullptr)
       : m_sCommandLine(commandLine), m_Jobs(jobs), m_pListeners(listeners) {}
 
-  // False after a normal run (or a cancelled pre-flight), true after the one-shot paths.
+  // Runs the start-up sequence: false after a normal run (or a cancelled pre-flight),
+  // true after the one-shot paths.
   bool InitInstance();
-  // False when the machine has run too long to start.
-  bool CheckUptime();
-  // False when the user cancelled a firewall repair.
-  bool NetworkPreflight();
 
  private:
-  HWND FindRunningInstance();
-  void StartGdiplus();
-  void StopGdiplus();
-  void EndRun();  // "Terminaison du module." and the logger's end
-  int MessageBoxText(int textId, UINT style);
+  HWND FindRunningInstanceWindow();
+
+  // The start-up's steps on Windows.
+  void CreateParameters() override;
+  void DeleteParameters() override;
+  bool TextFileExists() override;
+  bool FilterLibraryLoads() override;
+  void ShowFatalBox(const wchar_t* text) override;
+  void ShowTextBox(int textId, unsigned style) override;
+  bool FindRunningInstance() override;
+  void StartLogger(bool otherInstanceRunning) override;
+  void EndLogger() override;
+  void StartGdiplus() override;
+  void StopGdiplus() override;
+  uint32_t TickCount() override;
+  std::string CommandLineForLog() override;
+  bool CommandLineIsBlank() override;
+  bool ParseCommandLine() override;
+  bool CloseRequested() override;
+  void CloseRunningInstance() override;
+  void HandOverCommandLine() override;
+  std::wstring ImagesPath() override;
+  void DiskSpace(const std::wstring& folder, uint64_t& freeBytes, uint64_t& totalBytes) override;
+  bool NetworkPreflight() override;
+  void LoadRichEdit() override;
+  void FreeRichEdit() override;
+  void RunMainWindow() override;
+  void RemoveRestartingLine() override;
 
   std::wstring m_sCommandLine;
   IOneShotJobs& m_Jobs;
@@ -44,4 +65,5 @@ class COrvaqApp {
   CKvParameters* m_pParameters = nullptr;
   std::wstring m_sTitle;
   ULONG_PTR m_nGdiplusToken = 0;
+  HMODULE m_hRichEdit = nullptr;
 };

@@ -56,7 +56,7 @@ TEST(TextFile, EveryIdInEveryLanguage) {
 // Every text id written as a number where the program asks for a text: a new call with
 // an id nobody added to the file would show an empty box or log line.
 TEST(TextFile, EveryIdAskedForInTheSourcesIsThere) {
-  const std::regex call(R"((GetText|FormatText|MessageBoxText|ShowMessageBox)\((\d+)\b)");
+  const std::regex call(R"((GetText|FormatText|MessageBoxText|ShowMessageBox|ShowTextBox)\((\d+)\b)");
   std::set<int> ids;
   for (const auto& entry : std::filesystem::recursive_directory_iterator(std::string(ORVAQ_SOURCE_DIR) + "/src")) {
     const std::string ext = entry.path().extension().string();
