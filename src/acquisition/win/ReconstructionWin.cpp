@@ -1,6 +1,8 @@
 // Win32 and GDI+ edge of the reconstruction (see ReconstructionWin.h).
 #include "acquisition/win/ReconstructionWin.h"
 
+#include "common/win/KvHandle.h"
+
 #include <cstring>
 #include <new>
 
@@ -20,16 +22,6 @@ std::unique_ptr<IReconPicture> Wrap(gp::Bitmap* bitmap) {
   return std::unique_ptr<IReconPicture>(new CGdiReconPicture(bitmap));
 }
 
-bool WriteAll(HANDLE file, const char* data, size_t size) {
-  while (size > 0) {
-    const DWORD chunk = DWORD(size > (1u << 30) ? (1u << 30) : size);
-    DWORD written = 0;
-    if (!WriteFile(file, data, chunk, &written, nullptr) || written != chunk) return false;
-    data += chunk;
-    size -= chunk;
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -81,27 +73,26 @@ bool CReconEnvWin::CreateFolder(const std::wstring& path) {
 
 bool CReconEnvWin::ReadRawHeader(const std::wstring& path, uint64_t& size, uint8_t header[36]) {
   std::memset(header, 0, 36);
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  CKvFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
   LARGE_INTEGER length{};
-  bool ok = GetFileSizeEx(file, &length) != FALSE;
+  bool ok = GetFileSizeEx(file.Get(), &length) != FALSE;
   size = ok ? uint64_t(length.QuadPart) : 0;
   if (ok && size > 36) {
     DWORD read = 0;
-    if (!ReadFile(file, header, 36, &read, nullptr) || read != 36) std::memset(header, 0, 36);
+    if (!ReadFile(file.Get(), header, 36, &read, nullptr) || read != 36) std::memset(header, 0, 36);
   }
-  CloseHandle(file);
   return ok;
 }
 
 bool CReconEnvWin::WriteNewFile(const std::wstring& path, const std::string& bytes) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  bool ok = WriteAll(file, bytes.data(), bytes.size());
-  ok = FlushFileBuffers(file) && ok;
-  ok = CloseHandle(file) && ok;
+  CKvFileHandle file(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
+  bool ok = KvWriteAll(file.Get(), bytes.data(), bytes.size());
+  ok = FlushFileBuffers(file.Get()) && ok;
+  ok = file.Close() && ok;
   return ok;
 }
 
@@ -116,9 +107,8 @@ bool CReconEnvWin::StartProcess(const std::wstring& commandLine, bool show) {
   if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup,
                       &process))
     return false;
-  WaitForInputIdle(process.hProcess, 1000);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
+  CKvObjectHandle thread(process.hThread), child(process.hProcess);
+  WaitForInputIdle(child.Get(), 1000);
   return true;
 }
 

@@ -1,5 +1,6 @@
 // Text resources on Windows (see TextResourcesWin.h).
 #include "app/win/TextResourcesWin.h"
+#include "common/win/KvHandle.h"
 
 #include <richedit.h>
 
@@ -87,14 +88,13 @@ bool LoadErrorList(HWND richEdit) {
                                                   return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
                                                 });
   if (path.empty()) return false;
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  CKvFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!file) return false;
   SendMessageW(richEdit, EM_SETTEXTMODE, TM_RICHTEXT, 0);
   EDITSTREAM stream = {};
-  stream.dwCookie = reinterpret_cast<DWORD_PTR>(file);
+  stream.dwCookie = reinterpret_cast<DWORD_PTR>(file.Get());
   stream.pfnCallback = StreamFromFile;
   SendMessageW(richEdit, EM_STREAMIN, SF_RTF, reinterpret_cast<LPARAM>(&stream));
-  CloseHandle(file);
   if (stream.dwError) LogPrintf(L"Liste des codes d'erreur : erreur %u.", static_cast<unsigned>(stream.dwError));
   return stream.dwError == 0;
 }

@@ -8,6 +8,7 @@
 
 #include "filter_binding/RXFilterLibrary.h"
 #include "common/text.h"
+#include "common/win/KvHandle.h"
 #include "filter_binding/win/RXFilterLibraryWin.h"
 #include "imaging/Adjust.h"
 #include "imaging/GreyBmp.h"
@@ -78,23 +79,13 @@ gp::Bitmap* OnCopy(gp::Bitmap* copy, Work work) {
   return owned.release();
 }
 
-bool WriteAll(HANDLE f, const void* data, size_t size) {
-  const uint8_t* p = static_cast<const uint8_t*>(data);
-  while (size > 0) {
-    const DWORD chunk = DWORD(std::min<size_t>(size, 1u << 30));
-    DWORD written = 0;
-    if (!WriteFile(f, p, chunk, &written, nullptr) || written != chunk) return false;
-    p += chunk;
-    size -= chunk;
-  }
-  return true;
-}
 
 bool ReadWholeFile(const std::wstring& path, std::vector<uint8_t>& out) {
-  HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (f == INVALID_HANDLE_VALUE) return false;
+  CKvFileHandle f(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!f) return false;
   LARGE_INTEGER size{};
-  bool ok = GetFileSizeEx(f, &size) && size.QuadPart >= 0 && size.QuadPart < (1LL << 30);
+  bool ok = GetFileSizeEx(f.Get(), &size) && size.QuadPart >= 0 && size.QuadPart < (1LL << 30);
   if (ok) {
     try {
       out.resize(size_t(size.QuadPart));
@@ -105,10 +96,9 @@ bool ReadWholeFile(const std::wstring& path, std::vector<uint8_t>& out) {
   size_t got = 0;
   while (ok && got < out.size()) {
     DWORD n = 0;
-    if (!ReadFile(f, out.data() + got, DWORD(std::min<size_t>(out.size() - got, 1u << 30)), &n, nullptr) || n == 0) ok = false;
+    if (!ReadFile(f.Get(), out.data() + got, DWORD(std::min<size_t>(out.size() - got, 1u << 30)), &n, nullptr) || n == 0) ok = false;
     got += n;
   }
-  CloseHandle(f);
   return ok;
 }
 
@@ -180,18 +170,18 @@ bool WriteGreyBmp(gp::Bitmap* picture, const std::wstring& path) {
   CLockedPixels px(picture, gp::ImageLockModeRead);
   if (!px.Ok()) return false;
   const PictureView v = px.View();
-  HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (f == INVALID_HANDLE_VALUE) return false;
+  CKvFileHandle f(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!f) return false;
   // Pieces of about 1 MiB from one buffer, one write each: no file-sized allocation.
   bool ok = false;
   try {
     ok = StreamGreyBmpFile(v.data, w, h, v.stride, 3, picture->GetHorizontalResolution(),
                            picture->GetVerticalResolution(),
-                           [f](const uint8_t* bytes, size_t size) { return WriteAll(f, bytes, size); });
+                           [&f](const uint8_t* bytes, size_t size) { return KvWriteAll(f.Get(), bytes, size); });
   } catch (const std::bad_alloc&) {
     ok = false;
   }
-  ok = CloseHandle(f) && ok;
+  ok = f.Close() && ok;
   // A half-written picture must not be taken for an image by whoever reads the folder.
   if (!ok) DeleteFileW(path.c_str());
   return ok;
@@ -359,13 +349,13 @@ void RunRawStraightening(const std::wstring& input, const std::wstring& secondIn
   if (!ReadWholeFile(input, first) || !ReadWholeFile(secondInput, second)) return;
   RawStripResult strip;
   if (!StraightenStrip(first.data(), first.size(), strip)) return;
-  HANDLE pal = CreateFileW((input + L".pal").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (pal != INVALID_HANDLE_VALUE) {
+  CKvFileHandle pal(
+      CreateFileW((input + L".pal").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (pal) {
     std::vector<uint8_t> bytes(strip.histogram.size() * 4);
     for (size_t i = 0; i < strip.histogram.size(); ++i)
       for (int b = 0; b < 4; ++b) bytes[4 * i + b] = uint8_t(strip.histogram[i] >> (8 * b));
-    WriteAll(pal, bytes.data(), bytes.size());
-    CloseHandle(pal);
+    KvWriteAll(pal.Get(), bytes.data(), bytes.size());
   }
   // The 8-bit strip as a picture at 50000 pixels per metre (1270 dpi) with a grey palette.
   const INT stride = (kStripSamples + 3) & ~3;

@@ -65,26 +65,24 @@ bool CImageClient::OpenLog() {
   CloseLog();
   const std::wstring base = m_sLogBase.empty() ? DefaultLogBaseFolder() : m_sLogBase;
   CreateDirectoryW(ImageSocketLogFolder(base).c_str(), nullptr);
-  m_hLogFile = CreateFileW(ImageSocketLogPath(base).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  return m_hLogFile != INVALID_HANDLE_VALUE;
+  m_hLogFile.Reset(CreateFileW(ImageSocketLogPath(base).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  return m_hLogFile.Valid();
 }
 
 void CImageClient::CloseLog() {
-  if (m_hLogFile != INVALID_HANDLE_VALUE) CloseHandle(m_hLogFile);
-  m_hLogFile = INVALID_HANDLE_VALUE;
+  m_hLogFile.Close();
   m_bLogEnabled = false;
 }
 
 void CImageClient::CloseRaw() {
-  if (m_hRawFile != INVALID_HANDLE_VALUE) CloseHandle(m_hRawFile);
-  m_hRawFile = INVALID_HANDLE_VALUE;
+  m_hRawFile.Close();
 }
 
 void CImageClient::WriteLog(const std::string& line) {
-  if (!m_bLogEnabled || m_hLogFile == INVALID_HANDLE_VALUE || line.empty()) return;
+  if (!m_bLogEnabled || !m_hLogFile || line.empty()) return;
   DWORD written = 0;
-  WriteFile(m_hLogFile, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+  WriteFile(m_hLogFile.Get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
 }
 
 int CImageClient::GetIntOption(SOCKET s, int option) {
@@ -99,9 +97,9 @@ bool CImageClient::Accept(const std::wstring& rawPath, bool wantLog) {
   m_sPeerAddress.clear();
   CloseRaw();
   DeleteFileW(rawPath.c_str());
-  m_hRawFile = CreateFileW(rawPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (m_hRawFile == INVALID_HANDLE_VALUE) {
+  m_hRawFile.Reset(CreateFileW(rawPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!m_hRawFile) {
     m_nLastError = GetLastError();
     return false;
   }
@@ -161,11 +159,10 @@ int CImageClient::ReceivePending() {
   }
   if (n == 0) return 0;
   DWORD written = 0;
-  if (m_hRawFile == INVALID_HANDLE_VALUE ||
-      !WriteFile(m_hRawFile, buffer.get(), static_cast<DWORD>(n), &written, nullptr) ||
+  if (!m_hRawFile || !WriteFile(m_hRawFile.Get(), buffer.get(), static_cast<DWORD>(n), &written, nullptr) ||
       written != static_cast<DWORD>(n)) {
     // Bytes that cannot be stored are an error, not a success: the file would be short.
-    m_nLastError = m_hRawFile == INVALID_HANDLE_VALUE ? ERROR_INVALID_HANDLE : GetLastError();
+    m_nLastError = !m_hRawFile ? ERROR_INVALID_HANDLE : GetLastError();
     return -1;
   }
   WriteLog(m_Log.Received(static_cast<uint32_t>(n), m_fnTick(), static_cast<long long>(m_hAccepted)));

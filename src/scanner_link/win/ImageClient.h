@@ -11,6 +11,8 @@
 #include <functional>
 #include <string>
 
+#include "common/win/KvHandle.h"
+
 #include "scanner_link/ImageReceiveLog.h"
 
 constexpr UINT kImageSocketMessage = 0x402;
@@ -70,10 +72,10 @@ class CImageClient {
   HWND m_hNotifyWindow = nullptr;
   bool m_bLogEnabled = false;
   std::wstring m_sPeerAddress;
-  HANDLE m_hLogFile = INVALID_HANDLE_VALUE;
+  CKvFileHandle m_hLogFile;
   SOCKET m_hSocket = 0;
   SOCKET m_hAccepted = 0;
-  HANDLE m_hRawFile = INVALID_HANDLE_VALUE;
+  CKvFileHandle m_hRawFile;
   bool m_bWinsockStarted = false;
   CImageReceiveLog m_Log;
   std::wstring m_sLogBase;

@@ -1,5 +1,6 @@
 // Windows services for the settings store: shell folders, files, boxes, exit.
 #include "settings/win/KvSystemWin.h"
+#include "common/win/KvHandle.h"
 
 #include <windows.h>
 #include <shlobj.h>
@@ -55,21 +56,15 @@ bool KvSystemWin::MoveFileTo(const std::wstring& from, const std::wstring& to) {
 }
 
 bool KvSystemWin::CreateFileWithBytes(const std::wstring& path, const std::string& bytes) {
-  HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                         nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  const BOOL ok = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  CloseHandle(h);
-  return ok && written == bytes.size();
+  CKvFileHandle h(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!h) return false;
+  return KvWriteAll(h.Get(), bytes.data(), bytes.size());
 }
 
 bool KvSystemWin::WriteTestFile(const std::wstring& path) {
-  HANDLE h = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
-                         CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  CloseHandle(h);
-  return true;
+  CKvFileHandle h(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
+                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  return h.Valid();
 }
 
 int KvSystemWin::ShowMessageBox(const std::wstring& text, const std::wstring& caption, unsigned style) {
