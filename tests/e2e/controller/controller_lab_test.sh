@@ -99,7 +99,13 @@ sed 's/pat_name=Anne\\x2dMarie/pat_name=Other/' "$work/id.txt" > "$work/id2.txt"
 check "simulator in multiposte mode" sim state mode=multi
 check "the station lets go when the reservation runs out" wait_log "Nettoyage car : m_TerminalResaNum 0/3" 120
 t4=$(rec last-t)
-sleep 8  # a few status control periods (2.5 s) in which nothing may be reserved
+# Nothing may be reserved over a few status control periods (2.5 s): each logs its tick,
+# and a reservation it would start is sent before the next tick runs.
+control_ticks() { local f; f=$(orvaq_log); if [ -n "$f" ]; then LC_ALL=C grep -ac "Timer de contr.le SNDP" "$f"; else echo 0; fi; }
+ticks_after=$(($(control_ticks) + 4))
+end=$((SECONDS + 60))
+while [ "$(control_ticks)" -lt $ticks_after ] && [ $SECONDS -le $end ]; do sleep 0.5; done
+check "four status control periods ran" test "$(control_ticks)" -ge $ticks_after
 check "multiposte never reserves by itself" \
   test -z "$(python3 -c 'import json,sys
 for l in open(sys.argv[1]):

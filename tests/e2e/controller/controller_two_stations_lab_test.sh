@@ -102,7 +102,11 @@ done
 if [ "$failures" != 0 ]; then show_log 1; show_log 2; echo "$failures failure(s)"; exit 1; fi
 check "multiposte: neither station reserves by itself" test -z "$(res_match 0 '$4==1')"
 if [ -n "${ORVAQ_TWO_STATIONS_SHOT:-}" ]; then
-  sleep 3; bash "$lab" screenshot "$ORVAQ_TWO_STATIONS_SHOT" && echo "# screenshot: $ORVAQ_TWO_STATIONS_SHOT"
+  # Both windows show the link once each station has run a status control period since.
+  for n in 1 2; do
+    poll 30 log_count_at_least "$n" "Timer de contr.le SNDP" $(($(log_count "$n" "Timer de contr.le SNDP") + 1))
+  done
+  bash "$lab" screenshot "$ORVAQ_TWO_STATIONS_SHOT" && echo "# screenshot: $ORVAQ_TWO_STATIONS_SHOT"
 fi
 
 # 2. Rounds in which both press at the same moment. A round is contested when both
@@ -114,12 +118,13 @@ round=0
 declare -A won=([1]=0 [2]=0)
 run_round() {
   local r=$1 p="[round $1]" t0 at r1 r2 granted w l refused t_ref ts t_ok tr n
-  local -A ok_before fail_before listen_before nfo_before
+  local -A ok_before fail_before listen_before nfo_before self_refused_before
   t0=$(rec last-t)
   for n in 1 2; do
     ok_before[$n]=$(log_count "$n" "R.servation effectu.e\.")
     fail_before[$n]=$(log_count "$n" "Echec de la r.servation\.")
     listen_before[$n]=$(log_count "$n" "Mise en place du client image\.")
+    self_refused_before[$n]=$(log_count "$n" "Action refus.e pour une autre raison")
     nfo_before[$n]=$(nfo_count "$n")
   done
   at=$(($(date +%s%3N) + 8000))
@@ -133,7 +138,14 @@ run_round() {
   granted=$(res_wait "$t0" 90 '$4==1 && $5==200')
   check "$p the scanner grants a reservation" test -n "$granted"
   if [ -z "$granted" ]; then rec res-list "$t0"; return 1; fi
-  sleep 3  # the other request, if any, is answered by now
+  # The other station's press has had its outcome: its request answered (on record), or
+  # refused by the station itself without a request.
+  if [ "$(echo "$granted" | cut -d' ' -f2)" = "${ip[1]}" ]; then l=2; else l=1; fi
+  other_done() {
+    [ -n "$(res_match "$t0" "$(from "$l") && \$4==1")" ] ||
+      log_count_at_least "$l" "Action refus.e pour une autre raison" $((self_refused_before[$l] + 1))
+  }
+  check "$p the other station's press has its outcome" poll 60 other_done
   check "$p exactly one reservation is granted" test "$(res_match "$t0" '$4==1 && $5==200' | wc -l)" = 1
   if [ "$(echo "$granted" | cut -d' ' -f2)" = "${ip[1]}" ]; then w=1 l=2; else w=2 l=1; fi
   won[$w]=1

@@ -10,14 +10,9 @@
 
 #include "filter_binding/RXFilterLibrary.h"
 #include "logging/KvLogger.h"
+#include "tests/support/MemoryLogger.h"
 
 namespace {
-
-struct Capture : KvLogger {
-  std::vector<std::string>* lines;
-  explicit Capture(std::vector<std::string>* l) : lines(l) {}
-  void Write(const std::string& line) override { lines->push_back(line); }
-};
 
 int RXFILTER_CALL FakeFilter(FilterImage*, FilterParams*, int) { return 7; }
 
@@ -46,7 +41,7 @@ struct FakeLoader : IModuleLoader {
 
 class Binding : public ::testing::Test {
  protected:
-  void SetUp() override { ReplaceCurrentLogger(new Capture(&lines)); }
+  void SetUp() override { ReplaceCurrentLogger(new testsupport::MemoryLogger(&lines)); }
   void TearDown() override { ReplaceCurrentLogger(nullptr); }
   std::vector<std::string> lines;
   FakeLoader loader;

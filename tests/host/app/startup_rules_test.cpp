@@ -7,6 +7,7 @@
 #include "app/StartupRules.h"
 #include "settings/KvMemoryProfile.h"
 #include "settings/KvParameters.h"
+#include "tests/support/MemoryLogger.h"
 #include "tests/host/settings/FakeSystem.h"
 
 namespace {
@@ -55,24 +56,17 @@ TEST(StartupRules, ErrorListChoice) {
               })) << "row " << i;
 }
 
-class Recorder : public KvLogger {
- public:
-  std::string kind;
-  std::vector<std::string>* lines;
-  Recorder(std::string k, std::vector<std::string>* l) : kind(std::move(k)), lines(l) {}
-  void Write(const std::string& line) override { lines->push_back(kind + ":" + line); }
-};
-
 class FakeFactory : public KvLoggerFactory {
  public:
   std::vector<std::string> lines;
   std::vector<std::wstring> filePaths;
   bool fileFails = false;
-  KvLogger* CreateDebugLogger() override { return new Recorder("debug", &lines); }
-  KvLogger* CreateMsgBoxLogger() override { return new Recorder("box", &lines); }
+  KvLogger* CreateDebugLogger() override { return new testsupport::MemoryLogger(&lines, "debug:"); }
+  KvLogger* CreateMsgBoxLogger() override { return new testsupport::MemoryLogger(&lines, "box:"); }
   KvLogger* CreateFileLogger(const std::wstring& path) override {
     filePaths.push_back(path);
-    return fileFails ? nullptr : new Recorder("file" + std::to_string(filePaths.size()), &lines);
+    return fileFails ? nullptr
+                     : new testsupport::MemoryLogger(&lines, "file" + std::to_string(filePaths.size()) + ":");
   }
 };
 

@@ -4,6 +4,7 @@
 
 #include "firewall/KvFirewall.h"
 #include "logging/KvLogger.h"
+#include "tests/support/MemoryLogger.h"
 
 namespace {
 
@@ -70,13 +71,6 @@ class ListPolicy : public IFirewallPolicy {
   bool AddRule(const KvFirewallRule&) override { return !fail; }
 };
 
-class Lines : public KvLogger {
- public:
-  std::vector<std::string>* out;
-  explicit Lines(std::vector<std::string>* o) : out(o) {}
-  void Write(const std::string& l) override { out->push_back(l); }
-};
-
 TEST(KvFirewall, FindRuleLogsEachRuleAndItsReason) {
   ListPolicy policy;
   KvFirewallRule off = Rule(L"C:\\dir\\Orvaq.exe", 6, L"3333", 0, false);
@@ -87,7 +81,7 @@ TEST(KvFirewall, FindRuleLogsEachRuleAndItsReason) {
   hit.name = L"hit";
   policy.rules = {off, other, hit};
   std::vector<std::string> lines;
-  ReplaceCurrentLogger(new Lines(&lines));
+  ReplaceCurrentLogger(new testsupport::MemoryLogger(&lines));
   KvFirewall fw(policy);
   EXPECT_TRUE(fw.FindRule(&kExe, 3333, true, true));
   ReplaceCurrentLogger(nullptr);

@@ -8,6 +8,7 @@
 
 #include "logging/KvLogger.h"
 #include "logging/KvLoggerFile.h"
+#include "tests/support/MemoryLogger.h"
 
 namespace {
 
@@ -82,16 +83,9 @@ TEST(LoggerFile, RestartsPastFiveMegabytesOnly) {
             ReadAll(path));
 }
 
-class RecordingLogger : public KvLogger {
- public:
-  std::vector<std::string>* lines;
-  explicit RecordingLogger(std::vector<std::string>* l) : lines(l) {}
-  void Write(const std::string& line) override { lines->push_back(line); }
-};
-
 TEST(LogPrintf, ConvertsToLatin1AndDropsOtherCharacters) {
   std::vector<std::string> lines;
-  ReplaceCurrentLogger(new RecordingLogger(&lines));
+  ReplaceCurrentLogger(new testsupport::MemoryLogger(&lines));
   EXPECT_EQ(0, LogPrintf(L"Chemin des images : %ls", L"C:\\Donn\xE9""es"));
   EXPECT_NE(0, LogPrintf(L"Chemin des images : %ls", L"C:\\\x03A9mega"));
   EXPECT_EQ(0, LogPrintf(L"Espace disponible pour les images : %lld / %lld", 5LL, 500LL));

@@ -9,6 +9,7 @@
 
 #include "logging/KvLogger.h"
 #include "scanner_link/HttpClient.h"
+#include "tests/support/MemoryLogger.h"
 
 namespace {
 
@@ -59,15 +60,6 @@ class FakeTransport : public IHttpTransport {
   std::deque<Script> m_Scripts;
   Journal* m_pJournal;
   Script m_Current;
-};
-
-class MemoryLogger : public KvLogger {
- public:
-  explicit MemoryLogger(std::vector<std::string>* lines) : m_pLines(lines) {}
-  void Write(const std::string& line) override { m_pLines->push_back(line); }
-
- private:
-  std::vector<std::string>* m_pLines;
 };
 
 struct Fixture {
@@ -127,7 +119,7 @@ TEST(HttpClient, RetryTable) {
 
 TEST(HttpClient, OpenFailureIsLoggedAndClosed) {
   std::vector<std::string> lines;
-  ReplaceCurrentLogger(new MemoryLogger(&lines));
+  ReplaceCurrentLogger(new testsupport::MemoryLogger(&lines));
   Script openFails; openFails.open = false;
   Fixture f({openFails});
   std::string answer = "kept";

@@ -6,22 +6,14 @@
 #include <vector>
 
 #include "logging/KvLogger.h"
+#include "tests/support/MemoryLogger.h"
 #include "scanner_link/SNDPFrameStack.h"
 
 namespace {
 
-class MemoryLogger : public KvLogger {
- public:
-  explicit MemoryLogger(std::vector<std::string>* lines) : m_pLines(lines) {}
-  void Write(const std::string& line) override { m_pLines->push_back(line); }
-
- private:
-  std::vector<std::string>* m_pLines;
-};
-
 struct LogCapture {
   std::vector<std::string> lines;
-  LogCapture() { ReplaceCurrentLogger(new MemoryLogger(&lines)); }
+  LogCapture() { ReplaceCurrentLogger(new testsupport::MemoryLogger(&lines)); }
   ~LogCapture() { ReplaceCurrentLogger(nullptr); }
 };
 

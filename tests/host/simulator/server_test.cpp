@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <chrono>
 #include <fstream>
 #include <iterator>
 
@@ -32,11 +34,41 @@ int BoundSocket(int type, uint16_t& port) {
   return s;
 }
 
+// Every wait on a socket has this limit, so a fault fails the test instead of hanging it.
+constexpr int kLimitMs = 15000;
+
+// True once `s` has `events` within `ms`; a failure is recorded when the limit runs out.
+bool Within(int s, short events, int ms, const char* what) {
+  pollfd p {s, events, 0};
+  int r;
+  do r = poll(&p, 1, ms);
+  while (r < 0 && errno == EINTR);
+  if (r > 0) return true;
+  ADD_FAILURE() << what << ": nothing within " << ms << " ms";
+  return false;
+}
+
+int AcceptWithin(int listener) {
+  return Within(listener, POLLIN, kLimitMs, "accept") ? accept(listener, nullptr, nullptr) : -1;
+}
+
+ssize_t RecvWithin(int s, void* buf, size_t len) {
+  return Within(s, POLLIN, kLimitMs, "recv") ? recv(s, buf, len, 0) : -1;
+}
+
+// Reads to the end of the stream, which must come within the limit.
 std::string ReadAll(int s) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(kLimitMs);
   std::string out;
+  if (s < 0) return out;  // accept failed, already reported
   char buf[65536];
-  ssize_t n;
-  while ((n = recv(s, buf, sizeof buf, 0)) > 0) out.append(buf, static_cast<size_t>(n));
+  for (;;) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+    if (!Within(s, POLLIN, left.count() > 0 ? static_cast<int>(left.count()) : 0, "end of stream")) break;
+    ssize_t n = recv(s, buf, sizeof buf, 0);
+    if (n <= 0) break;
+    out.append(buf, static_cast<size_t>(n));
+  }
   return out;
 }
 
@@ -53,6 +85,10 @@ HttpResult Post(int port, const std::string& object, const std::string& body) {
   a.sin_family = AF_INET;
   a.sin_port = htons(static_cast<uint16_t>(port));
   a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  // Bounds connect and send as well (Linux applies SO_SNDTIMEO to connect).
+  timeval limit {kLimitMs / 1000, 0};
+  setsockopt(s, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+  setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
   HttpResult r;
   if (connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) { close(s); return r; }
   std::string req = "POST /" + object + " HTTP/1.0\r\nAccept: */*\r\nUser-Agent: test\r\nContent-Length: " +
@@ -97,7 +133,7 @@ class SimServerTest : public ::testing::Test {
 
 TEST_F(SimServerTest, FramesIdentificationReservationAndImage) {
   uint8_t frame[200];
-  ssize_t n = recv(m_hUdp, frame, sizeof frame, 0);
+  ssize_t n = RecvWithin(m_hUdp, frame, sizeof frame);
   ASSERT_EQ(n, 122);
   SNDPFrame f;
   ASSERT_TRUE(DecodeSNDPFrame(frame, static_cast<size_t>(n), f));
@@ -122,7 +158,7 @@ TEST_F(SimServerTest, FramesIdentificationReservationAndImage) {
   close(fd);
   std::string answer = m_pServer->Control(std::string("scan size=0 save=") + path);
   ASSERT_NE(answer.find("\"ok\":true"), std::string::npos) << answer;
-  int c = accept(listener, nullptr, nullptr);
+  int c = AcceptWithin(listener);
   ASSERT_GE(c, 0);
   std::string got = ReadAll(c);
   close(c);
@@ -137,7 +173,7 @@ TEST_F(SimServerTest, FramesIdentificationReservationAndImage) {
   EXPECT_EQ(Post(m_nHttp, "lumeq2.prm", "read_nok").status, 200);
   m_pServer->Control("fault corrupt_line=5");
   EXPECT_EQ(Post(m_nHttp, "lumeq2.prm", "image_read").status, 200);
-  c = accept(listener, nullptr, nullptr);
+  c = AcceptWithin(listener);
   got = ReadAll(c);
   close(c);
   ASSERT_EQ(got.size(), want.size());
@@ -148,7 +184,7 @@ TEST_F(SimServerTest, FramesIdentificationReservationAndImage) {
   // A truncated stream.
   m_pServer->Control("fault truncate=1000");
   EXPECT_EQ(Post(m_nHttp, "lumeq2.prm", "image_read").status, 200);
-  c = accept(listener, nullptr, nullptr);
+  c = AcceptWithin(listener);
   got = ReadAll(c);
   close(c);
   EXPECT_EQ(got.size(), 1000u);
@@ -189,12 +225,12 @@ TEST_F(SimServerTest, ImageFaultsLeaveTheImageWaiting) {
   // Stalled until the station gives up: the station reads what came and closes.
   m_pServer->Control("fault stall=4096:-1");
   ASSERT_EQ(Post(m_nHttp, "lumeq2.prm", "image_read").status, 200);
-  int c = accept(listener, nullptr, nullptr);
+  int c = AcceptWithin(listener);
   ASSERT_GE(c, 0);
   std::string got;
   char buf[8192];
   while (got.size() < 4096) {
-    ssize_t n = recv(c, buf, sizeof buf, 0);
+    ssize_t n = RecvWithin(c, buf, sizeof buf);
     ASSERT_GT(n, 0);
     got.append(buf, static_cast<size_t>(n));
   }
@@ -206,9 +242,9 @@ TEST_F(SimServerTest, ImageFaultsLeaveTheImageWaiting) {
   // Reset: the connection is accepted and ends at once without a byte.
   m_pServer->Control("fault reset=1");
   ASSERT_EQ(Post(m_nHttp, "lumeq2.prm", "image_read").status, 200);
-  c = accept(listener, nullptr, nullptr);
+  c = AcceptWithin(listener);
   ASSERT_GE(c, 0);
-  EXPECT_LE(recv(c, buf, sizeof buf, 0), 0);
+  EXPECT_LE(RecvWithin(c, buf, sizeof buf), 0);
   close(c);
   ASSERT_TRUE(RecordShows(*m_pServer, "reset by fault switch"));
   close(listener);

@@ -260,7 +260,13 @@ TEST_F(OrvaqStartup, HandOverToTheRunningInstanceAndClose) {
   wintest::ChildProcess third;
   ASSERT_TRUE(third.Start(program.Exe(), L""));
   EXPECT_EQ(0u, third.WaitExit(30000));
-  Sleep(500);
+  // What the third start posted was queued before it ended. A sent message is handled
+  // before the queue's posted ones, so the second of two round trips through the running
+  // instance's message loop comes after anything posted was taken and handled.
+  for (int i = 0; i < 2; ++i) {
+    DWORD_PTR ignored = 0;
+    ASSERT_NE(0, SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &ignored));
+  }
   EXPECT_EQ(before, handOvers());
   EXPECT_EQ(STILL_ACTIVE, first.WaitExit(0));
   EXPECT_TRUE(IsWindow(window));

@@ -22,18 +22,10 @@
 #include "imaging/win/GdiPictures.h"
 #include "logging/KvLogger.h"
 #include "simulator/plates.h"
+#include "tests/support/MemoryLogger.h"
 #include "tests/host/controller/FakeHost.h"
 
 namespace {
-
-class Lines : public KvLogger {
- public:
-  explicit Lines(std::vector<std::string>* out) : m_pOut(out) {}
-  void Write(const std::string& line) override { m_pOut->push_back(line); }
-
- private:
-  std::vector<std::string>* m_pOut;
-};
 
 std::wstring ExeFolder() {
   wchar_t path[MAX_PATH] = {};
@@ -157,7 +149,7 @@ class ReconstructionWine : public ::testing::Test {
 
   void SetUp() override {
     ASSERT_TRUE(gdiplus.Ok());
-    ReplaceCurrentLogger(new Lines(&lines));
+    ReplaceCurrentLogger(new testsupport::MemoryLogger(&lines));
     ctl.reset(new COrvaqController(host, acqSettings));
     images = NewFolder(L"images");
     program = NewFolder(L"program");

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 
 #include "WinTestSupport.h"
 
@@ -78,6 +79,31 @@ double InkDifference(const wintest::Pixels& a, const wintest::Pixels& b) {
   return inkCount ? static_cast<double>(diff) / static_cast<double>(inkCount) : 1.0;
 }
 
+bool HasInk(const wintest::Pixels& px) {
+  for (uint32_t v : px.data)
+    if (((v >> 16) & 0xFF) + ((v >> 8) & 0xFF) + (v & 0xFF) < 3 * 128) return true;
+  return false;
+}
+
+// True once `control` is painted on screen: the dialog's process waits for input with no
+// repaint pending, and two captures in a row are alike and show ink; false after `ms`.
+bool WaitForPainted(HANDLE process, HWND dlg, HWND control, DWORD ms) {
+  const DWORD start = GetTickCount();
+  wintest::Pixels last;
+  for (;;) {
+    const DWORD spent = GetTickCount() - start;
+    if (spent > ms) return false;
+    WaitForInputIdle(process, ms - spent);
+    RECT pending;
+    if (!GetUpdateRect(dlg, &pending, FALSE) && !GetUpdateRect(control, &pending, FALSE)) {
+      wintest::Pixels now = wintest::CaptureClient(control);
+      if (HasInk(now) && now.width == last.width && now.height == last.height && now.data == last.data) return true;
+      last = std::move(now);
+    }
+    Sleep(50);
+  }
+}
+
 class SetupNote : public ::testing::TestWithParam<Row> {};
 
 TEST_P(SetupNote, ShowsItsLanguageAndClosesWithExitCodeOne) {
@@ -100,7 +126,7 @@ TEST_P(SetupNote, ShowsItsLanguageAndClosesWithExitCodeOne) {
 
   // The message font: compare what the control shows with the text drawn in the
   // expected font (default GUI font, height x 3/2, weight 700) and in two near misses.
-  Sleep(300);  // let the dialog finish painting
+  ASSERT_TRUE(WaitForPainted(child.Handle(), dlg, message, 10000)) << row.name << ": the message was never painted";
   wintest::Pixels shown = wintest::CaptureClient(message);
   ASSERT_FALSE(shown.data.empty());
   LOGFONTW gui = {};
