@@ -1,21 +1,16 @@
-// COrvaqController: status frames and linking, reservation ladder, timers, tear-down,
-// image transfer and the raw-file check. The in-process requests are in StatusRequests.cpp.
+// COrvaqController: status frames and linking, reservation ladder, timers, tear-down.
+// The in-process requests are in StatusRequests.cpp, the image transfer and the raw-file
+// check in ImageTransfer.cpp.
 #include "acquisition/OrvaqController.h"
 
 #include <cstdlib>
-#include <new>
 
-#include "acquisition/RawCheck.h"
 #include "common/text.h"
 #include "logging/KvLogger.h"
-#include "settings/KvPaths.h"
 #include "settings/KvTextFormat.h"
-
-const wchar_t* const kRawFileName = L"LASTACQP2.BIN";
 
 namespace {
 constexpr uint32_t kCleanupGraceMs = 4000;
-constexpr uint32_t kWatchdogMs = 10000;
 constexpr int kMonoReservationTime = 40;
 
 const char* YesNoPtr(const void* p) { return p ? "OK" : "KO"; }
@@ -56,10 +51,6 @@ std::wstring COrvaqController::FormatText(int id, const std::vector<std::wstring
   std::vector<KvTextArg> list;
   for (const auto& a : args) list.emplace_back(a);
   return ::FormatText(m_Settings.GetText(id), list);
-}
-
-std::wstring COrvaqController::RawFilePath() {
-  return kvpath::Join(m_Settings.ImagesPath(), kRawFileName);
 }
 
 uint32_t& COrvaqController::TimerMember(uint32_t id) {
@@ -103,6 +94,48 @@ std::wstring COrvaqController::InfoText(int type, const std::wstring& serial) {
   return m_sHardwareInfosText;
 }
 
+// ------------------------------------------------------------------ status view
+
+SControllerStatus COrvaqController::Status() const {
+  SControllerStatus s;
+  s.ledReady = m_bLedReady;
+  s.ledReserved = m_bLedReserved;
+  s.ledReceiving = m_bLedReceiving;
+  s.ledError = m_bLedError;
+  s.reserved = m_bReserved;
+  s.scannerOnGui = m_bScannerOnGui;
+  s.terminalNum = m_TerminalNum;
+  s.terminalResaNum = m_TerminalResaNum;
+  s.terminalColor = m_nTerminalColor;
+  s.scannerSerial = m_sScannerSerial;
+  s.inSettings = m_bInSettings;
+  s.transferInProgress = m_bTransferInProgress;
+  s.readLastImage = m_bReadLastImage;
+  s.patternMode = m_bPatternMode;
+  s.imageInMemoryRead = m_bImageInMemoryRead;
+  s.patternRead = m_bPatternRead;
+  s.blockedImagePrompted = m_bBlockedImagePrompted;
+  s.t4Mode = m_bT4Mode;
+  s.batchReadsLeft = m_nBatchReadsLeft;
+  s.lastHttpStatus = m_nLastHttpStatus;
+  s.lastImageRetries = m_nLastImageRetries;
+  s.tickReservation = m_TickReservation;
+  s.frameMaxAge = m_SNDPFrames.MaxAge();
+  s.adapterName = m_AdapterName;
+  s.localIP = m_LocalIP;
+  s.localMAC = m_LocalMAC;
+  s.hasStatusListener = m_pSNDPListener != nullptr;
+  s.hasHttpClient = m_pHTTPClient != nullptr;
+  s.hasImageClient = m_pImageClient != nullptr;
+  return s;
+}
+
+bool COrvaqController::ClearReceivingLed() {
+  if (!m_bLedReceiving) return false;
+  m_bLedReceiving = false;
+  return true;
+}
+
 // ------------------------------------------------------------------ frame stack
 
 bool COrvaqController::FindNewestFrame(const std::wstring& serial, SNDPFrame& frame) {
@@ -115,7 +148,7 @@ void COrvaqController::OnSNDPFrame() {
   LogPrintf(L"Réception d'une trame SNDP.");
   if (!m_pSNDPListener) {
     LogPrintf(L"Evénement SNDP sans listener valide.");
-    m_Host.PostHardwareInfos(5);
+    m_Host.PostHardwareInfos(kHardwareFullReset);
     return;
   }
   uint8_t buffer[kSNDPFrameSize] = {};
@@ -128,32 +161,33 @@ void COrvaqController::OnSNDPFrame() {
     LogPrintf(L"%ls", message.c_str());
     return;
   }
-  SNDPFrame frame;
-  if (!DecodeSNDPFrame(buffer, received, frame)) return;
-
-  const SNDPSender sender = ClassifySNDPSender(frame, m_Settings.LUMEQ2Name(), m_Settings.LUMEQ2Simulated());
-  if (sender == SNDPSender::Rejected) return;
-  if (sender == SNDPSender::Simulator) LogPrintf(L"LIAISON avec le SIMULATEUR.");
-  if (!SNDPSerialAccepted(frame, m_Settings.LUMEQ2FiltreSerial())) return;
+  SNDPAcceptSettings rules;
+  rules.scannerName = m_Settings.LUMEQ2Name();
+  rules.simulated = m_Settings.LUMEQ2Simulated();
+  rules.serialFilter = m_Settings.LUMEQ2FiltreSerial();
+  const SNDPAcceptResult accept = AcceptSNDPDatagram(buffer, received, rules);
+  // The link to the simulator is logged even for a frame the serial rule then refuses.
+  if (accept.simulator) LogPrintf(L"LIAISON avec le SIMULATEUR.");
+  if (!accept.accepted) return;
+  const SNDPFrame& frame = accept.frame;
 
   m_SNDPFrames.SetMaxAge(kSNDPFrameMaxAgeDefault);
   m_SNDPFrames.TrimForNewFrame();
   const uint32_t now = m_Host.GetTickCount();
   m_SNDPFrames.AgeOut(now);
 
-  NormalizeSNDPFrame(frame);
   m_SNDPFrames.Push(frame, now);
   LogPrintf(L"Ajout d'une trame SNDP sur la pile : %d - status : %d.", frame.frameNumber, frame.state);
 
   if (m_bHeldReservationBusy) return;
 
   if (m_sScannerSerial.empty() && m_nTimerWatchdog == 0) {
-    if (!LinkScanner(frame, sender)) return;
+    if (!LinkScanner(frame, accept.simulator)) return;
   }
   FollowScanner(frame);
 }
 
-bool COrvaqController::LinkScanner(const SNDPFrame& frame, SNDPSender sender) {
+bool COrvaqController::LinkScanner(const SNDPFrame& frame, bool simulator) {
   LogPrintf(L"Pas de LUMEQ lié au module.");
   m_TerminalResaNum = 0;
   const std::wstring serial = SNDPSerialText(frame);
@@ -167,11 +201,11 @@ bool COrvaqController::LinkScanner(const SNDPFrame& frame, SNDPSender sender) {
   LogPrintf(L"Nouvelle interface HTTP sur : %ls (%ls - %ls).", address.c_str(), m_LocalIP.c_str(),
             m_LocalMAC.c_str());
   if (m_LocalIP.empty() || m_LocalMAC.empty()) {
-    m_Host.PostHardwareInfos(1);
+    m_Host.PostHardwareInfos(kHardwareAdapterCheck);
     return false;
   }
 
-  m_pHTTPClient = NewConfiguredClient(address, m_LocalMAC, sender == SNDPSender::Simulator);
+  m_pHTTPClient = NewConfiguredClient(address, m_LocalMAC, simulator);
   if (!m_pHTTPClient) {
     LogPrintf(L"Echec lors de la création de la couche HTTP.");
     return true;
@@ -188,9 +222,9 @@ bool COrvaqController::LinkScanner(const SNDPFrame& frame, SNDPSender sender) {
     return true;
   }
 
-  if (Info(14) == m_TerminalNum) {
+  if (Info(kInfoResaTerminal) == m_TerminalNum) {
     m_bHeldReservationBusy = true;
-    const std::wstring door = AdminAction(16, m_sScannerSerial);
+    const std::wstring door = AdminAction(kAdminDoor, m_sScannerSerial);
     LogPrintf(L"Le LUMEQ est déjà réservé par nous-même.");
     m_TerminalNum = -1;
     m_nTerminalColor = -1;
@@ -216,11 +250,11 @@ bool COrvaqController::LinkScanner(const SNDPFrame& frame, SNDPSender sender) {
   if (m_nLastHttpStatus == 200) {
     if (!m_bClockChecked) {
       m_bClockChecked = true;
-      AdminAction(5, std::wstring(m_sScannerSerial));
+      AdminAction(kAdminCheckClock, std::wstring(m_sScannerSerial));
     }
     LogPrintf(L"Acquisition en mode démo ou non.");
-    if (m_Settings.DemoMode()) AdminAction(10, std::wstring(m_sScannerSerial));
-    ArmTimer(TIMER_IDENTIFY, 5000);
+    if (m_Settings.DemoMode()) AdminAction(kAdminDemoOn, std::wstring(m_sScannerSerial));
+    ArmTimer(TIMER_IDENTIFY, kIdentifyPeriodMs);
     m_Host.ShowReservationButton(frame.reservationMode != 0);
   } else {
     LogPrintf(L"Echec lors de l'identification.");
@@ -268,7 +302,7 @@ void COrvaqController::FollowScanner(const SNDPFrame& frame) {
   if (!m_bReserved && !m_bScannerOnGui && !m_bReadLastImage && !m_bBlockedImagePrompted &&
       frame.waitingImageTerminal == m_TerminalNum && frame.resaTerminal == 0) {
     LogPrintf(L"Une image bloquée en attente.");
-    const std::wstring info = AdminAction(14, std::wstring(m_sScannerSerial));
+    const std::wstring info = AdminAction(kAdminImageInfo, std::wstring(m_sScannerSerial));
     if (info.empty()) {
       m_Host.Beep();
     } else {
@@ -297,7 +331,7 @@ void COrvaqController::FollowScanner(const SNDPFrame& frame) {
 }
 
 void COrvaqController::StartImageListenerAfterReservation() {
-  const int64_t port = Info(13);
+  const int64_t port = Info(kInfoImagePort);
   if (port < 1) return;
   if (!CreateAndStartImageListener()) return;
   m_TickReservation = m_Host.GetTickCount();
@@ -307,13 +341,13 @@ void COrvaqController::StartImageListenerAfterReservation() {
 // nothing is left half made: the listener is dropped and a full reset is posted, so the
 // station is never left reserved without a way to receive the image.
 bool COrvaqController::CreateAndStartImageListener() {
-  const int64_t port = Info(13);
+  const int64_t port = Info(kInfoImagePort);
   if (port >= 1 && port <= 0xFFFF) {
     m_pImageClient = m_Host.CreateImageClient(static_cast<uint16_t>(port));
     if (m_pImageClient && m_pImageClient->Listen()) return true;
   }
   m_pImageClient.reset();
-  m_Host.PostHardwareInfos(5);
+  m_Host.PostHardwareInfos(kHardwareFullReset);
   return false;
 }
 
@@ -364,12 +398,12 @@ bool COrvaqController::Reserve(int level, const std::wstring* doctor, const std:
   }
   if (!m_pHTTPClient) {
     LogPrintf(L"m_pHTTPClient est null");
-    m_Host.PostHardwareInfos(1);
+    m_Host.PostHardwareInfos(kHardwareAdapterCheck);
     return false;
   }
   int time = m_Settings.ReservationDuration();
   if (time < 10 || time > 600) time = kMonoReservationTime;
-  const int64_t mode = Info(18);
+  const int64_t mode = Info(kInfoReservationMode);
   if (mode == 0) time = kMonoReservationTime;
   LogPrintf(L"Temps de réservation demandé : %d.", time);
   if (!m_pHTTPClient) return false;  // the mode query may have reset the link
@@ -400,7 +434,7 @@ bool COrvaqController::Reserve(int level, const std::wstring* doctor, const std:
     if (mode != 0) return true;
     StopTimer(TIMER_MONO_RELOAD);
     LogPrintf(L"Réservation en monoposte : Mise en place du timer de suivi.");
-    ArmTimer(TIMER_MONO_RELOAD, 20000);
+    ArmTimer(TIMER_MONO_RELOAD, kMonoReloadPeriodMs);
     return true;
   }
 
@@ -425,20 +459,20 @@ void COrvaqController::ReservationAction() {
     LogPrintf(L"Action refusée car on est dans le paramétrage.");
     return;
   }
-  if ((Info(17) & 1) == 0 && !m_bReserved) {
+  if ((Info(kInfoStationFlags) & 1) == 0 && !m_bReserved) {
     LogPrintf(L"Action refusée car la réservation depuis la station est bloquée.");
     m_Host.Beep();
     return;
   }
   if (m_bScannerOnGui) {
     LogPrintf(L"Action refusée car le LUMEQ est sur GUI.");
-    if (Info(18) == 1) m_Host.Beep();
+    if (Info(kInfoReservationMode) == 1) m_Host.Beep();
     return;
   }
-  const int64_t waiting = Info(15);
+  const int64_t waiting = Info(kInfoWaitingImageTerminal);
   if (waiting >= 1 && waiting <= 10 && !m_bReadLastImage && !m_bImageInMemoryRead) {
     LogPrintf(L"Action refusée car on a une image en attente.");
-    if (waiting == m_TerminalNum && Info(18) == 1) m_bBlockedImagePrompted = false;
+    if (waiting == m_TerminalNum && Info(kInfoReservationMode) == 1) m_bBlockedImagePrompted = false;
     return;
   }
   if (m_bReserved) {
@@ -477,8 +511,8 @@ void COrvaqController::ReservationAction() {
     const std::wstring doctor = L"Retrieve", patient = L"Image";
     reserved = Reserve(1, &doctor, &patient);
   } else {
-    const int64_t mode = Info(18);
-    if ((mode != 0 && mode == -1) || (mode == 0 && Info(15) == 1)) {
+    const int64_t mode = Info(kInfoReservationMode);
+    if ((mode != 0 && mode == -1) || (mode == 0 && Info(kInfoWaitingImageTerminal) == 1)) {
       LogPrintf(L"Echec de la réservation.");
       return;
     }
@@ -498,7 +532,7 @@ void COrvaqController::ReservationAction() {
   if (m_bReadLastImage) {
     m_Host.Repaint();
     LogPrintf(L"Armement du timer de lecture de la dernière image.");
-    ArmTimer(TIMER_LAST_IMAGE, 1000);
+    ArmTimer(TIMER_LAST_IMAGE, kLastImageFirstDelayMs);
     m_bReadLastImage = false;
     m_bPatternMode = false;
   } else {
@@ -531,7 +565,7 @@ void COrvaqController::PatternRead() {
   m_bReserved = true;
   m_TerminalNum = 1;
   LogPrintf(L"SetImageMode IMAGE_MODE_DEBUG : %d.", m_pHTTPClient->SetImageMode(IMAGE_MODE_DEBUG));
-  m_Host.Sleep(3000);
+  m_Host.Sleep(kPatternSettleMs);
 
   auto test = [this](const wchar_t* request, const wchar_t* format) {
     std::string answer;
@@ -547,12 +581,12 @@ void COrvaqController::PatternRead() {
     test(L"fpga:0091=00000af0", L"HTTPTestRequest fpga:0091=00000af0 : %d / %ls.");
   }
   test(L"debug_sample=02800", L"HTTPTestRequest debug_sample=02800 : %d / %ls.");
-  m_Host.Sleep(3000);
+  m_Host.Sleep(kPatternSettleMs);
   test(L"fpga_read", L"HTTPTestRequest fpga_read : %d / %ls.");
 
   LogPrintf(L"Mise en place du client image.");
   DestroyImageListener();
-  if (Info(13) < 1) {
+  if (Info(kInfoImagePort) < 1) {
     LogPrintf(L"FATAL : Port == -1.");
   } else if (CreateAndStartImageListener()) {
     m_TickReservation = m_Host.GetTickCount();
@@ -602,10 +636,10 @@ void COrvaqController::OnTimer(uint32_t id) {
 
   int64_t mode = -1;
   if (!m_sScannerSerial.empty()) {
-    mode = Info(18);
+    mode = Info(kInfoReservationMode);
     if (mode != 0 && mode != 1) {
       LogPrintf(L"MonoMulti foireux : Pas de LUMEQ détecté.");
-      if (!m_SNDPFrames.Empty()) HardwareInfos(4, nullptr);
+      if (!m_SNDPFrames.Empty()) HardwareInfos(kHardwareRecreateListener, nullptr);
       return;
     }
   }
@@ -613,13 +647,13 @@ void COrvaqController::OnTimer(uint32_t id) {
   switch (id) {
     case TIMER_CONTROL: {
       if (!m_pSNDPListener || m_LocalIP.empty() || m_LocalMAC.empty()) {
-        HardwareInfos(4, nullptr);
+        HardwareInfos(kHardwareRecreateListener, nullptr);
         return;
       }
       LogPrintf(L"Timer de contrôle SNDP.");
       const uint32_t now = m_Host.GetTickCount();
       m_SNDPFrames.AgeOut(now, "Suppression d'une ancienne trame SNDP sous la pile.");
-      if (InfoText(0, m_sScannerSerial).empty()) {
+      if (InfoText(kInfoSerial, m_sScannerSerial).empty()) {
         LogPrintf(L"Pas de LUMEQ détecté.");
         if (m_bReserved) {
           StopTimer(TIMER_WATCHDOG);
@@ -657,7 +691,7 @@ void COrvaqController::OnTimer(uint32_t id) {
       DestroyHttpClient();
       DestroyImageListener();
       DestroyAllListeners();
-      m_Host.PostHardwareInfos(5);
+      m_Host.PostHardwareInfos(kHardwareFullReset);
       break;
     case TIMER_LAST_IMAGE:
       StopTimer(TIMER_LAST_IMAGE);
@@ -675,7 +709,7 @@ void COrvaqController::OnTimer(uint32_t id) {
         } else {
           LogPrintf(L"Read Image refusé par le LUMEQ : %d.", status);
           LogPrintf(L"Armement d'un nouveau timer pour lecture de la dernière image.");
-          ArmTimer(TIMER_LAST_IMAGE, 500);
+          ArmTimer(TIMER_LAST_IMAGE, kLastImageRetryMs);
         }
       } else {
         LogPrintf(L"Conditions non remplies pour la lecture de la dernière image : %X %d %X.",
@@ -690,7 +724,7 @@ void COrvaqController::OnTimer(uint32_t id) {
       StopTimer(TIMER_MONO_RELOAD);
       LogPrintf(L"Réarmement de la réservation Monoposte.");
       if (mode == 0 && m_bReserved && m_TerminalNum != -1 && m_pHTTPClient) {
-        if (m_pHTTPClient->Reload(kMonoReservationTime) == 200) ArmTimer(TIMER_MONO_RELOAD, 20000);
+        if (m_pHTTPClient->Reload(kMonoReservationTime) == 200) ArmTimer(TIMER_MONO_RELOAD, kMonoReloadPeriodMs);
       }
       break;
     case TIMER_IDENTIFY:
@@ -750,190 +784,4 @@ void COrvaqController::OnDestroyWindow() {
   DestroyHttpClient();
   DestroyAllListeners();
   StopTimer(TIMER_FOLDER_WATCH);
-}
-
-// ------------------------------------------------------------------ image transfer
-
-void COrvaqController::ClearAfterLostImageListener() {
-  DestroyHttpClient();
-  LogPrintf(L"Destruction de l'écouteur TCP.");
-  if (m_pImageClient) {
-    m_pImageClient->Close();
-    m_pImageClient.reset();
-  }
-  m_TickReservation = 0;
-  m_bTransferInProgress = false;
-  m_bReserved = false;
-  m_bScannerOnGui = false;
-  m_TerminalResaNum = 0;
-  m_TerminalNum = -1;
-  m_nTerminalColor = 0;
-  m_sScannerSerial.clear();
-  const bool changed = m_bLedReady || m_bLedReserved || m_bLedReceiving || !m_bLedError;
-  m_bLedReady = m_bLedReserved = m_bLedReceiving = false;
-  m_bLedError = true;
-  if (changed) m_Host.Repaint();
-}
-
-void COrvaqController::OnImageMessage(uintptr_t wParam, uint32_t lParam) {
-  LogPrintf(L"Message Image WP : %X (%d) LP : %X (%d)", static_cast<unsigned>(wParam),
-            static_cast<int>(wParam), lParam, static_cast<int>(lParam));
-  // Neither a late event of a connection closed before nor a second connection may touch
-  // the transfer under way (its file, its watchdog, its socket).
-  if (m_pImageClient && !m_pImageClient->OwnsSocket(wParam)) {
-    if ((lParam & 0xFFFF) == kFdRead)
-      LogPrintf(L"FD_READ après le close!!!");
-    else
-      LogPrintf(L"Message Image d'un socket fermé ignoré.");
-    return;
-  }
-  if (m_pImageClient && (lParam & 0xFFFF) == kFdAccept && m_pImageClient->HasConnection()) {
-    LogPrintf(L"Connexion image supplémentaire refusée.");
-    m_pImageClient->RefuseConnection();
-    return;
-  }
-  StopTimer(TIMER_WATCHDOG);
-  if (!m_pImageClient) {
-    LogPrintf(L"Pas d'écouteur TCP dans le message Image -> Reset complet.");
-    ClearAfterLostImageListener();
-    return;
-  }
-  const uint32_t error = lParam >> 16;
-  if (error != 0) LogPrintf(L"Erreur dans la réception de l'image : %d", static_cast<int>(error));
-
-  switch (lParam & 0xFFFF) {
-    case kFdAccept:
-      LogPrintf(L"Message Image FD_ACCEPT.");
-      m_bRawFileAccepted = m_pImageClient->Accept(RawFilePath(), true);
-      ArmTimer(TIMER_WATCHDOG, kWatchdogMs);
-      break;
-    case kFdRead: {
-      LogPrintf(L"Message Image FD_READ.");
-      const int32_t count = m_pImageClient->ReceivePending();
-      if (count == -1) {
-        LogPrintf(L"FD_READ après le close!!!");
-        return;
-      }
-      LogPrintf(L"Number of bytes received : %d", count);
-      ArmTimer(TIMER_WATCHDOG, kWatchdogMs);
-      m_bTransferInProgress = true;
-      if (!m_bLedReceiving) {
-        m_bLedReceiving = true;
-        m_Host.Repaint();
-      }
-      break;
-    }
-    case kFdClose:
-      OnImageClose();
-      break;
-    default:
-      break;
-  }
-}
-
-void COrvaqController::OnImageClose() {
-  LogPrintf(L"Message Image FD_CLOSE.");
-  LogPrintf(L"Read pending data.");
-  LogPrintf(L"Number of bytes received before close : %d", m_pImageClient->ReceivePending());
-  LogPrintf(L"Close image socket.");
-  m_pImageClient->Close();
-  const bool patternRead = m_bPatternRead;
-  m_SNDPFrames.SetMaxAge(kSNDPFrameMaxAgeAfterImage);
-
-  const bool accepted = m_bRawFileAccepted;
-  m_bRawFileAccepted = false;
-  if (accepted && CheckRawImage()) {
-    LogPrintf(L"Reconstruction de l'image.");
-    m_Host.ReconstructAcquisition();
-    LogPrintf(L"Check image terminé - Acquittement de l'image.");
-    AdminAction(13, std::wstring(m_sScannerSerial));
-    if (m_bImageInMemoryRead) {
-      LogPrintf(L"Déréservation aprés acquisition car lecture d'une image en mémoire.");
-      ReservationAction();
-    }
-    if (m_bPatternRead) {
-      LogPrintf(L"Déréservation aprés acquisition car lecture d'une pattern.");
-      if (m_pHTTPClient) m_pHTTPClient->SuperUnreserve();
-      m_bReserved = false;
-      m_bImageInMemoryRead = false;
-      m_bPatternRead = false;
-    }
-  } else {
-    LogPrintf(L"Trasmission de l'image impossible !");
-    const std::wstring answer = AdminAction(15, std::wstring(m_sScannerSerial));
-    if (!orvaq::EqualsNoCase(answer, L"OK")) {
-      LogPrintf(L"Déréservation suite à l'échec du transfert de l'image et du NonAck.");
-      ReservationAction();
-    }
-  }
-
-  m_bTransferInProgress = false;
-  m_Host.Repaint();
-  if (--m_nBatchReadsLeft > 0) {
-    m_bReadLastImage = true;
-    if (patternRead) m_bPatternMode = true;
-  }
-}
-
-bool COrvaqController::CheckRawImage() {
-  LogPrintf(L"Check image.");
-  std::unique_ptr<IRawFile> file = m_Host.OpenRawFile(RawFilePath());
-  if (!file) {
-    LogPrintf(L"Handle de fichier image invalide.");
-    return false;
-  }
-  const uint64_t length = file->Size();
-  if (length >= kRawCheckSkipSize) {
-    LogPrintf(L"Taille du .bin > 30Mo. On ne check pas l'image.");
-    return true;
-  }
-  std::unique_ptr<uint8_t[]> buffer;
-  if (length > orvaq::raw::kHeaderSize) buffer.reset(new (std::nothrow) uint8_t[static_cast<size_t>(length)]());
-  if (!buffer) {
-    LogPrintf(L"Buffer pour l'image invalide.");
-    return false;
-  }
-  if (!file->ReadAll(buffer.get(), static_cast<size_t>(length))) {
-    // A short read leaves zeros, which the line-number scan refuses; say why here.
-    LogPrintf(L"Lecture du fichier image incomplète.");
-    return false;
-  }
-
-  const unsigned lineSize = ExpectedLineSize(buffer.get(), static_cast<size_t>(length));
-  if (lineSize == 0) {
-    LogPrintf(L"Taille de ligne invalide : %d.", 0);
-    return false;
-  }
-  LogPrintf(L"Taille de ligne correcte : %d.", static_cast<int>(lineSize));
-
-  const std::wstring info = AdminAction(14, std::wstring(m_sScannerSerial));
-  const RawImageDescription description = ParseImageDescription(info);
-  LogPrintf(L"Données associées à l'image : %d %d %ls %ls %d %d.", description.terminal, 0,
-            description.doctor.c_str(), description.patient.c_str(), description.lineCount,
-            description.lineSize);
-
-  const RawScanResult scan =
-      ScanRawLines(buffer.get(), static_cast<size_t>(length), lineSize, description);
-  switch (scan.verdict) {
-    case RawVerdict::Pass:
-      LogPrintf(L"Taille du fichier bin correcte.");
-      LogPrintf(L"Analyse rapide des numéros de ligne OK.");
-      return true;
-    case RawVerdict::InconsistentLineSize:
-      LogPrintf(L"Taille de ligne inconsitante : %d / %d.", static_cast<int>(lineSize), description.lineSize);
-      return false;
-    case RawVerdict::NoSizeInformation:
-      LogPrintf(L"Aucun information de taille de fichier.");
-      break;
-    case RawVerdict::UnexpectedLength:
-      LogPrintf(L"Taille de fichier innatendue : %d - %d.", static_cast<int>(length),
-                static_cast<int>(scan.expectedLength));
-      break;
-    case RawVerdict::UnexpectedLineNumber:
-      LogPrintf(L"Taille du fichier bin correcte.");
-      LogPrintf(L"Numéro de ligne innatendu : %d - %d.", scan.found, scan.expected);
-      break;
-  }
-  LogPrintf(L"Erreur de contenu de l'image -> Il faut faire un retrieve.");
-  return false;
 }

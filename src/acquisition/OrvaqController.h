@@ -36,6 +36,74 @@ constexpr unsigned kMsgAdminAction = 0x466;
 constexpr unsigned kMsgServiceAction = 0x467;
 constexpr int kIdReservationButton = 1008;
 
+// Request types of HardwareInfos with a serial: fields of the scanner's newest frame.
+enum HardwareInfoType : int {
+  kInfoSerial = 0,
+  kInfoAddressMode = 1,
+  kInfoIpAddress = 2,
+  kInfoSubnetMask = 3,
+  kInfoGateway = 4,
+  kInfoMac = 5,
+  kInfoFirmware = 6,
+  kInfoFpga = 7,
+  kInfoState = 8,
+  kInfoLastError = 9,
+  kInfoFrameNumber = 10,
+  kInfoRemainingTime = 11,
+  kInfoStationMask = 12,
+  kInfoImagePort = 13,
+  kInfoResaTerminal = 14,
+  kInfoWaitingImageTerminal = 15,
+  kInfoName = 16,
+  kInfoStationFlags = 17,
+  kInfoReservationMode = 18,
+  kInfoIpText = 102,
+  kInfoSubnetText = 103,
+  kInfoGatewayText = 104,
+};
+
+// Request types of HardwareInfos without a serial: the station's own side.
+enum HardwareRequest : int {
+  kHardwareSerialList = 0,
+  kHardwareAdapterCheck = 1,
+  kHardwareLocalIP = 2,
+  kHardwareLocalMAC = 3,
+  kHardwareRecreateListener = 4,
+  kHardwareFullReset = 5,
+};
+
+// AdminAction codes with a single meaning (the ranges are decoded in RunAdminCode).
+enum AdminCode : int {
+  kAdminSetClock = 0,
+  kAdminDoctorList = 1,
+  kAdminBindScanner = 2,
+  kAdminDoctorTerminals = 3,
+  kAdminResetDoctors = 4,
+  kAdminCheckClock = 5,
+  kAdminResetToMono = 6,
+  kAdminMultiStation = 7,
+  kAdminGetReservationMode = 8,
+  kAdminGetDemo = 9,
+  kAdminDemoOn = 10,
+  kAdminDemoOff = 11,
+  kAdminDoctorMacs = 12,
+  kAdminReadOk = 13,
+  kAdminImageInfo = 14,
+  kAdminReadNok = 15,
+  kAdminDoor = 16,
+  kAdminReadOkAlt = 3001,
+};
+
+// Timer periods and waits, in milliseconds.
+constexpr uint32_t kIdentifyPeriodMs = 5000;
+constexpr uint32_t kControlPeriodMs = 2500;
+constexpr uint32_t kMonoReloadPeriodMs = 20000;
+constexpr uint32_t kLastImageFirstDelayMs = 1000;
+constexpr uint32_t kLastImageRetryMs = 500;
+constexpr uint32_t kWatchdogMs = 10000;
+// A pattern read gives the scanner this long after each of its set-up steps.
+constexpr uint32_t kPatternSettleMs = 3000;
+
 // Socket events in the low word of a 0x402 lParam.
 constexpr uint32_t kFdRead = 1, kFdAccept = 8, kFdClose = 32;
 
@@ -46,6 +114,33 @@ extern const wchar_t* const kRawFileName;  // "LASTACQP2.BIN"
 struct HardwareInfosResult {
   bool isText = false;
   int64_t number = 0;
+};
+
+// What the main panel and the tests read of the controller; a copy taken by Status().
+struct SControllerStatus {
+  // The scanner indicator lamps.
+  bool ledReady = false, ledReserved = false, ledReceiving = false, ledError = false;
+  bool reserved = false;
+  bool scannerOnGui = false;
+  int32_t terminalNum = -1;
+  int32_t terminalResaNum = 0;
+  int32_t terminalColor = -1;
+  std::wstring scannerSerial;
+  bool inSettings = false;
+  bool transferInProgress = false;
+  bool readLastImage = false;
+  bool patternMode = false;
+  bool imageInMemoryRead = false;
+  bool patternRead = false;
+  bool blockedImagePrompted = false;
+  bool t4Mode = false;
+  int32_t batchReadsLeft = 0;
+  int32_t lastHttpStatus = 0;
+  int32_t lastImageRetries = 0;  // refused "image_read" requests in a row
+  uint32_t tickReservation = 0;
+  uint32_t frameMaxAge = 0;      // the frame stack's age limit
+  std::wstring adapterName, localIP, localMAC;
+  bool hasStatusListener = false, hasHttpClient = false, hasImageClient = false;
 };
 
 class COrvaqController {
@@ -87,7 +182,24 @@ class COrvaqController {
   void StopTimer(uint32_t id);
   bool IsTimerArmed(uint32_t id) const;
 
-  // --- state (the dialog's members, read by the main panel and the tests)
+  // --- read-only view
+  SControllerStatus Status() const;
+  const CSNDPFrameStack& Frames() const { return m_SNDPFrames; }
+  // The main HTTP client, null when none (its configuration is read, never changed).
+  const CHttpClient* HttpClient() const { return m_pHTTPClient.get(); }
+
+  // The parameter sheet is open: the reservation button is refused and frames are only
+  // stored, not followed.
+  void SetInSettings(bool inSettings) { m_bInSettings = inSettings; }
+
+  // --- reports of the reconstruction
+  // A reconstruction started: the cleanup grace after a reservation runs from `tick`.
+  void OnReconstructionStarted(uint32_t tick) { m_TickReservation = tick; }
+  // Turns the receiving lamp off; true when it was on (the caller repaints).
+  bool ClearReceivingLed();
+
+ private:
+  // --- state (the dialog's members; read through Status())
   // The frame stack; its age limit is 7500 ms while frames arrive and 20000 ms after an
   // image transfer (CSNDPFrameStack::SetMaxAge).
   CSNDPFrameStack m_SNDPFrames;
@@ -124,11 +236,10 @@ class COrvaqController {
   // Refused "image_read" requests in a row.
   int32_t m_nLastImageRetries = 0;
 
- private:
   // Frame stack lookup at the current tick.
   bool FindNewestFrame(const std::wstring& serial, SNDPFrame& frame);
   // Linking steps of OnSNDPFrame; false ends the handling of the frame.
-  bool LinkScanner(const SNDPFrame& frame, SNDPSender sender);
+  bool LinkScanner(const SNDPFrame& frame, bool simulator);
   void FollowScanner(const SNDPFrame& frame);
   void StartImageListenerAfterReservation();
 

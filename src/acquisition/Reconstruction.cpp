@@ -47,7 +47,7 @@ CReconstruction::CReconstruction(COrvaqController& controller, IReconSettings& s
 bool CReconstruction::ReconstructAcquisition() {
   Step(ReconStep::Start);
   LogPrintf(L"Finalisation de l'acquisition d'une image.");
-  m_Controller.m_TickReservation = m_Env.GetTickCount();
+  m_Controller.OnReconstructionStarted(m_Env.GetTickCount());
   const std::wstring folder = m_Settings.ImagesPath();
   std::wstring rawPath = kvpath::Join(folder, kRawFileName);
 
@@ -80,10 +80,7 @@ void CReconstruction::KeepRaw(const std::wstring& rawPath) {
 }
 
 void CReconstruction::ClearReceivingLed() {
-  if (m_Controller.m_bLedReceiving) {
-    m_Controller.m_bLedReceiving = false;
-    m_Env.Repaint();
-  }
+  if (m_Controller.ClearReceivingLed()) m_Env.Repaint();
 }
 
 void CReconstruction::ShowThumbnail(IReconPicture& picture) {

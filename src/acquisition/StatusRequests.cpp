@@ -12,12 +12,18 @@
 
 namespace {
 bool IsNumericType(int type) {
-  return (type >= 1 && type <= 4) || (type >= 8 && type <= 15) || type == 17 || type == 18;
+  return (type >= kInfoAddressMode && type <= kInfoGateway) ||
+         (type >= kInfoState && type <= kInfoWaitingImageTerminal) || type == kInfoStationFlags ||
+         type == kInfoReservationMode;
 }
-bool IsMinusOneWhenMissing(int type) { return (type >= 8 && type <= 15) || type == 17 || type == 18; }
+bool IsMinusOneWhenMissing(int type) {
+  return (type >= kInfoState && type <= kInfoWaitingImageTerminal) || type == kInfoStationFlags ||
+         type == kInfoReservationMode;
+}
 
 bool IsMainPathCode(int code) {
-  return code == 1 || code == 2 || code == 3 || code == 5 || (code >= 9 && code <= 16) ||
+  return code == kAdminDoctorList || code == kAdminBindScanner || code == kAdminDoctorTerminals ||
+         code == kAdminCheckClock || (code >= kAdminGetDemo && code <= kAdminDoor) ||
          (code >= 1000 && code <= 1020) || (code >= 15999 && code <= 16060);
 }
 
@@ -71,7 +77,7 @@ HardwareInfosResult COrvaqController::HardwareInfos(int type, const std::wstring
   m_SNDPFrames.AgeOut(m_Host.GetTickCount());
   if (hadFrames && m_SNDPFrames.Empty()) {
     LogPrintf(L"LUMEQ perdu : reset complet.");
-    HardwareInfos(4, nullptr);
+    HardwareInfos(kHardwareRecreateListener, nullptr);
     m_sHardwareInfosText.clear();
     // The answer is the empty text; numeric readers see "not found".
     result.isText = true;
@@ -86,28 +92,28 @@ HardwareInfosResult COrvaqController::HardwareInfos(int type, const std::wstring
   int64_t number = 0;
   bool longLog = false;
   switch (type) {
-    case 0: m_sHardwareInfosText = SNDPSerialText(f); break;
-    case 1: number = f.addressMode; break;
-    case 2: number = f.ipAddress; longLog = true; break;
-    case 3: number = f.subnetMask; longLog = true; break;
-    case 4: number = f.gateway; longLog = true; break;
-    case 5: m_sHardwareInfosText = FormatSNDPMac(f); break;
-    case 6: m_sHardwareInfosText = FormatSNDPFirmware(f); break;
-    case 7: m_sHardwareInfosText = FormatSNDPFpga(f); break;
-    case 8: number = f.state; break;
-    case 9: number = f.lastError; break;
-    case 10: number = f.frameNumber; break;
-    case 11: number = f.remainingTime; break;
-    case 12: number = f.stationMask; break;
-    case 13: number = f.imagePort; break;
-    case 14: number = f.resaTerminal; break;
-    case 15: number = f.waitingImageTerminal; break;
-    case 16: m_sHardwareInfosText = SNDPNameText(f); break;
-    case 17: number = f.stationFlags; break;
-    case 18: number = f.reservationMode; break;
-    case 102: m_sHardwareInfosText = FormatIPv4(f.ipAddress); break;
-    case 103: m_sHardwareInfosText = FormatIPv4(f.subnetMask); break;
-    case 104: m_sHardwareInfosText = FormatIPv4(f.gateway); break;
+    case kInfoSerial: m_sHardwareInfosText = SNDPSerialText(f); break;
+    case kInfoAddressMode: number = f.addressMode; break;
+    case kInfoIpAddress: number = f.ipAddress; longLog = true; break;
+    case kInfoSubnetMask: number = f.subnetMask; longLog = true; break;
+    case kInfoGateway: number = f.gateway; longLog = true; break;
+    case kInfoMac: m_sHardwareInfosText = FormatSNDPMac(f); break;
+    case kInfoFirmware: m_sHardwareInfosText = FormatSNDPFirmware(f); break;
+    case kInfoFpga: m_sHardwareInfosText = FormatSNDPFpga(f); break;
+    case kInfoState: number = f.state; break;
+    case kInfoLastError: number = f.lastError; break;
+    case kInfoFrameNumber: number = f.frameNumber; break;
+    case kInfoRemainingTime: number = f.remainingTime; break;
+    case kInfoStationMask: number = f.stationMask; break;
+    case kInfoImagePort: number = f.imagePort; break;
+    case kInfoResaTerminal: number = f.resaTerminal; break;
+    case kInfoWaitingImageTerminal: number = f.waitingImageTerminal; break;
+    case kInfoName: m_sHardwareInfosText = SNDPNameText(f); break;
+    case kInfoStationFlags: number = f.stationFlags; break;
+    case kInfoReservationMode: number = f.reservationMode; break;
+    case kInfoIpText: m_sHardwareInfosText = FormatIPv4(f.ipAddress); break;
+    case kInfoSubnetText: m_sHardwareInfosText = FormatIPv4(f.subnetMask); break;
+    case kInfoGatewayText: m_sHardwareInfosText = FormatIPv4(f.gateway); break;
     default:
       LogPrintf(L"HardwareInfos valeur non reconnue");
       result.isText = true;
@@ -129,7 +135,7 @@ HardwareInfosResult COrvaqController::HardwareInfos(int type, const std::wstring
 HardwareInfosResult COrvaqController::HardwareInfosNoSerial(int type) {
   HardwareInfosResult result;
   switch (type) {
-    case 0:
+    case kHardwareSerialList:
       result.isText = true;
       for (const auto& record : m_SNDPFrames.Records()) {
         const std::wstring serial = SNDPSerialText(record.frame);
@@ -138,30 +144,30 @@ HardwareInfosResult COrvaqController::HardwareInfosNoSerial(int type) {
         m_sHardwareInfosText += serial;
       }
       return result;
-    case 1: {
+    case kHardwareAdapterCheck: {
       int value = 0;
       if (m_Settings.AdapterName() != m_AdapterName || m_LocalIP.empty() || m_LocalMAC.empty()) {
-        HardwareInfos(4, nullptr);
+        HardwareInfos(kHardwareRecreateListener, nullptr);
         value = 1;
       }
       LogPrintf(L"HardwareInfos return : %d.", value);
       result.number = value;
       return result;
     }
-    case 2:
+    case kHardwareLocalIP:
       result.isText = true;
       m_sHardwareInfosText = m_LocalIP;
       return result;
-    case 3:
+    case kHardwareLocalMAC:
       result.isText = true;
       m_sHardwareInfosText = m_LocalMAC;
       return result;
-    case 4:
+    case kHardwareRecreateListener:
       RecreateStatusListener();
       LogPrintf(L"HardwareInfos return : %d.", 1);
       result.number = 1;
       return result;
-    case 5:
+    case kHardwareFullReset:
       FullReset();
       result.number = 1;
       return result;
@@ -201,7 +207,7 @@ void COrvaqController::RecreateStatusListener() {
     return;
   }
   if (m_pSNDPListener->StartListening()) {
-    ArmTimer(TIMER_CONTROL, 2500);
+    ArmTimer(TIMER_CONTROL, kControlPeriodMs);
     return;
   }
   const uint32_t error = m_pSNDPListener->LastError();
@@ -243,7 +249,7 @@ void COrvaqController::FullReset() {
   m_bBlockedImagePrompted = false;
   m_bTransferInProgress = false;
   m_TickReservation = 0;
-  m_Host.PostHardwareInfos(1);
+  m_Host.PostHardwareInfos(kHardwareAdapterCheck);
 }
 
 // ------------------------------------------------------------------ clients
@@ -272,9 +278,9 @@ const std::wstring& COrvaqController::AdminAction(int code, const std::wstring& 
   LogPrintf(L"AdminAction : %d sur %ls.", code, serial.c_str());
   m_sAdminActionText.clear();
 
-  if (InfoFor(8, serial) <= 0) return m_sAdminActionText;
-  const std::wstring address = InfoText(102, serial);
-  const std::wstring name = InfoText(16, serial);
+  if (InfoFor(kInfoState, serial) <= 0) return m_sAdminActionText;
+  const std::wstring address = InfoText(kInfoIpText, serial);
+  const std::wstring name = InfoText(kInfoName, serial);
 
   std::unique_ptr<CHttpClient> temporary;
   CHttpClient* client = nullptr;
@@ -310,9 +316,9 @@ const std::wstring& COrvaqController::AdminAction(int code, const std::wstring& 
   }
 
   if (client) result = RunAdminCode(code, serial, *client, startCode);
-  // Code 2 may have deleted the main client: `client` is not used past this point
+  // kAdminBindScanner may have deleted the main client: `client` is not used past here
   // except through `temporary`, which the action never deletes.
-  if (superReserved && code != 4 && temporary) temporary->SuperUnreserve();
+  if (superReserved && code != kAdminResetDoctors && temporary) temporary->SuperUnreserve();
   temporary.reset();
   m_sAdminActionText = result;
   LogPrintf(L"AdminAction return : %ls.", m_sAdminActionText.c_str());
@@ -322,20 +328,21 @@ const std::wstring& COrvaqController::AdminAction(int code, const std::wstring& 
 std::wstring COrvaqController::RunAdminCode(int code, const std::wstring& serial, CHttpClient& client,
                                             int32_t startCode) {
   auto doctorList = [&](int which) -> std::wstring {
-    // which: 1 full lines, 3 terms, 12 macs.
+    // which: the code asked, full lines, terms or macs.
     if (!Success(startCode)) return L"";
     std::wstring text;
-    if (which == 1)
-      text = Printf(L"%d;%d;%d", static_cast<int>(InfoFor(12, serial)), static_cast<int>(InfoFor(14, serial)),
-                    static_cast<int>(InfoFor(15, serial)));
+    if (which == kAdminDoctorList)
+      text = Printf(L"%d;%d;%d", static_cast<int>(InfoFor(kInfoStationMask, serial)),
+                    static_cast<int>(InfoFor(kInfoResaTerminal, serial)),
+                    static_cast<int>(InfoFor(kInfoWaitingImageTerminal, serial)));
     for (int doctor = 1; doctor <= 10; ++doctor) {
       DoctorEntry entry;
       if (!Success(client.GetDoctor(doctor, entry))) return L"NOTOK";
-      if (which == 1) {
+      if (which == kAdminDoctorList) {
         text += Printf(L"\n%d;%d;%d;", doctor, entry.term, entry.color) + Wide(entry.mac);
       } else if (entry.term != 0) {
         if (!text.empty()) text += L";";
-        text += which == 3 ? std::to_wstring(entry.term) : Wide(entry.mac);
+        text += which == kAdminDoctorTerminals ? std::to_wstring(entry.term) : Wide(entry.mac);
       }
     }
     return text;
@@ -345,21 +352,22 @@ std::wstring COrvaqController::RunAdminCode(int code, const std::wstring& serial
     return client.SetClock(t.hour, t.minute, t.second, t.day, t.month, t.year);
   };
 
-  if (code == 0) return OkOrError(setClockNow());
-  if (code == 1 || code == 3 || code == 12) return doctorList(code);
-  if (code == 2) {
+  if (code == kAdminSetClock) return OkOrError(setClockNow());
+  if (code == kAdminDoctorList || code == kAdminDoctorTerminals || code == kAdminDoctorMacs)
+    return doctorList(code);
+  if (code == kAdminBindScanner) {
     DestroyHttpClient();
     DestroyImageListener();
     m_Settings.SetLUMEQ2Serial(serial);
     return L"OK";
   }
-  if (code == 4) {
+  if (code == kAdminResetDoctors) {
     DestroyHttpClient();
     DestroyImageListener();
     client.ResetDoctors();
     return L"OK";
   }
-  if (code == 5) {
+  if (code == kAdminCheckClock) {
     const std::string text = client.GetTime();
     int hour, minute, second, day, month, year;
     if (text.size() != 19 ||
@@ -374,39 +382,39 @@ std::wstring COrvaqController::RunAdminCode(int code, const std::wstring& serial
     if (std::llabs(rounded) <= 28) return L"";
     return OkOrError(setClockNow());
   }
-  if (code == 6) {
+  if (code == kAdminResetToMono) {
     client.SetReservationMode(false);
     DestroyHttpClient();
     DestroyImageListener();
     client.ResetDoctors();
     m_Settings.SetStationNumber(1);
-    HardwareInfos(4, nullptr);
+    HardwareInfos(kHardwareRecreateListener, nullptr);
     return L"OK";
   }
-  if (code == 7) {
+  if (code == kAdminMultiStation) {
     client.SetReservationMode(true);
     return L"OK";
   }
-  if (code == 8) return Printf(L"%d", client.GetReservationMode());
-  if (code == 9) return Printf(L"%d", client.GetDemo());
-  if (code == 10 || code == 11) {
-    client.SetDemo(code == 10);
+  if (code == kAdminGetReservationMode) return Printf(L"%d", client.GetReservationMode());
+  if (code == kAdminGetDemo) return Printf(L"%d", client.GetDemo());
+  if (code == kAdminDemoOn || code == kAdminDemoOff) {
+    client.SetDemo(code == kAdminDemoOn);
     return L"OK";
   }
-  if (code == 13 || code == 3001) {
+  if (code == kAdminReadOk || code == kAdminReadOkAlt) {
     const int32_t status = client.ReadOk();
     // The restarted file opens with its header and "Reset du log suite à un read_ok.".
     if (m_Settings.LoggerType() == 2) m_Host.RestartLogFile();
     return Success(status) ? L"OK" : L"";
   }
-  if (code == 14) {
+  if (code == kAdminImageInfo) {
     ImageInfo info;
     if (client.GetImageInfo(info) != 200) return L"";
     return Printf(L"%d;%d;", info.term, info.color) + info.doctor + L";" + info.patient +
            Printf(L";%d;%d", info.nbLine, info.lineSize);
   }
-  if (code == 15) return client.ReadNok() == 200 ? L"OK" : L"";
-  if (code == 16) return Printf(L"%d", client.GetDoor());
+  if (code == kAdminReadNok) return client.ReadNok() == 200 ? L"OK" : L"";
+  if (code == kAdminDoor) return Printf(L"%d", client.GetDoor());
   if (code >= 1001 && code <= 1010) {
     DoctorEntry entry;
     if (!Success(client.GetDoctor(code - 1000, entry))) return L"";
@@ -456,8 +464,8 @@ int32_t COrvaqController::ServiceAction(const std::wstring& command, std::wstrin
   LogPrintf(L"ServiceAction : %ls.", command.c_str());
   answer.clear();
   const std::wstring serial = m_sScannerSerial;
-  const std::wstring address = InfoText(102, serial);
-  const std::wstring name = InfoText(16, serial);
+  const std::wstring address = InfoText(kInfoIpText, serial);
+  const std::wstring name = InfoText(kInfoName, serial);
   std::unique_ptr<CHttpClient> client = NewConfiguredClient(address, kSuperUserMac, IsSimulatorName(name));
   const int32_t reservation = client ? client->SuperReserve(L"Control", L"Admin") : -1;
   if (!Success(reservation)) {

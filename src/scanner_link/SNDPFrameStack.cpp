@@ -47,9 +47,9 @@ SNDPAcceptResult AcceptSNDPDatagram(const uint8_t* data, size_t size, const SNDP
   if (!DecodeSNDPFrame(data, size, r.frame)) return r;
   const SNDPSender sender = ClassifySNDPSender(r.frame, settings.scannerName, settings.simulated);
   if (sender == SNDPSender::Rejected) return r;
+  r.simulator = sender == SNDPSender::Simulator;
   if (!SNDPSerialAccepted(r.frame, settings.serialFilter)) return r;
   NormalizeSNDPFrame(r.frame);
-  r.simulator = sender == SNDPSender::Simulator;
   r.accepted = true;
   return r;
 }

@@ -52,7 +52,7 @@ struct SNDPAcceptSettings {
 };
 struct SNDPAcceptResult {
   bool accepted = false;
-  bool simulator = false;
+  bool simulator = false;  // the name rule's verdict, also when the serial rule refuses
   SNDPFrame frame;  // normalised when accepted
 };
 SNDPAcceptResult AcceptSNDPDatagram(const uint8_t* data, size_t size, const SNDPAcceptSettings& settings);

@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "acquisition/OrvaqController.h"
 #include "acquisition/win/ScannerLinkAdapters.h"
 #include "scanner_link/HttpClient.h"
 #include "settings/KvAdapters.h"
@@ -57,7 +58,7 @@ void CAcquisitionHostWin::PostCommand(int id) {
 }
 
 void CAcquisitionHostWin::PostHardwareInfos(int type) {
-  PostMessageW(m_hMainWindow, 0x465, static_cast<WPARAM>(type), 0);
+  PostMessageW(m_hMainWindow, kMsgHardwareInfos, static_cast<WPARAM>(type), 0);
 }
 
 int CAcquisitionHostWin::ShowMessageBox(int, const std::wstring& text, unsigned style) {
@@ -72,7 +73,7 @@ void CAcquisitionHostWin::Repaint() {
 }
 
 void CAcquisitionHostWin::ShowReservationButton(bool show) {
-  HWND button = GetDlgItem(m_hDialog, 1008);
+  HWND button = GetDlgItem(m_hDialog, kIdReservationButton);
   if (button) ShowWindow(button, show ? SW_SHOW : SW_HIDE);
 }
 

@@ -201,6 +201,9 @@ class Host : public IAcquisitionHost {
  public:
   Scanner scanner;
   uint32_t tick = 100000;
+  // Ticks handed out one per GetTickCount call before `tick`: time that passes while the
+  // controller handles one event.
+  std::deque<uint32_t> nextTicks;
   std::vector<std::string> events;
   std::map<uint32_t, uint32_t> timers;  // armed timers and their periods
   int boxAnswer = acqmb::kIdOk;
@@ -232,7 +235,12 @@ class Host : public IAcquisitionHost {
     return n;
   }
 
-  uint32_t GetTickCount() override { return tick; }
+  uint32_t GetTickCount() override {
+    if (nextTicks.empty()) return tick;
+    const uint32_t t = nextTicks.front();
+    nextTicks.pop_front();
+    return t;
+  }
   void SetTimer(uint32_t id, uint32_t ms) override {
     timers[id] = ms;
     Event("SetTimer " + std::to_string(id) + " " + std::to_string(ms));
@@ -360,14 +368,6 @@ inline bool ImageClient::Close() {
   m_bConnected = false;
   return true;
 }
-
-// Collects log lines as they reach the file (Latin-1).
-class MemoryLogger : public KvLogger {
- public:
-  std::vector<std::string>* lines;
-  explicit MemoryLogger(std::vector<std::string>* out) : lines(out) {}
-  void Write(const std::string& line) override { lines->push_back(line); }
-};
 
 inline std::string Latin1(const std::wstring& text) {
   std::string out;

@@ -11,6 +11,7 @@
 #include "acquisition/OrvaqController.h"
 #include "common/raw_format.h"
 #include "tests/host/controller/FakeHost.h"
+#include "tests/support/MemoryLogger.h"
 
 class ControllerTest : public ::testing::Test {
  protected:
@@ -20,7 +21,7 @@ class ControllerTest : public ::testing::Test {
   std::unique_ptr<COrvaqController> ctl;
 
   void SetUp() override {
-    ReplaceCurrentLogger(new fake::MemoryLogger(&lines));
+    ReplaceCurrentLogger(new testsupport::MemoryLogger(&lines));
     ctl.reset(new COrvaqController(host, settings));
   }
   void TearDown() override {
@@ -40,16 +41,16 @@ class ControllerTest : public ::testing::Test {
   void Link(SNDPFrame frame = fake::MakeFrame()) {
     StartListener();
     Feed(frame);
-    ASSERT_EQ(ctl->m_sScannerSerial, L"SN1000");
-    ASSERT_EQ(ctl->m_TerminalNum, 3);
+    ASSERT_EQ(ctl->Status().scannerSerial, L"SN1000");
+    ASSERT_EQ(ctl->Status().terminalNum, 3);
   }
 
   // Linked, then reserved by the button with the image listener up.
   void LinkAndReserve(SNDPFrame frame = fake::MakeFrame()) {
     Link(frame);
     ctl->ReservationAction();
-    ASSERT_TRUE(ctl->m_bReserved);
-    ASSERT_TRUE(ctl->m_pImageClient != nullptr);
+    ASSERT_TRUE(ctl->Status().reserved);
+    ASSERT_TRUE(ctl->Status().hasImageClient);
   }
 
   bool HasLog(const std::wstring& line) const {

@@ -13,9 +13,9 @@ TEST_F(ControllerTest, StartCreatesTheListenerAndArmsTheStatusControl) {
   EXPECT_TRUE(host.Has("StatusListener 192.168.1.10"));
   EXPECT_EQ(host.timers.count(TIMER_CONTROL), 1u);
   EXPECT_EQ(host.timers[TIMER_CONTROL], 2500u);
-  EXPECT_EQ(ctl->m_LocalIP, L"192.168.1.10");
-  EXPECT_EQ(ctl->m_LocalMAC, L"00:11:22:33:44:55");
-  EXPECT_EQ(ctl->m_AdapterName, L"eth0");
+  EXPECT_EQ(ctl->Status().localIP, L"192.168.1.10");
+  EXPECT_EQ(ctl->Status().localMAC, L"00:11:22:33:44:55");
+  EXPECT_EQ(ctl->Status().adapterName, L"eth0");
   EXPECT_TRUE(HasLog(L"HardwareInfos return : 1."));
   // A second adapter check with nothing changed re-creates nothing.
   host.events.clear();
@@ -26,19 +26,19 @@ TEST_F(ControllerTest, StartCreatesTheListenerAndArmsTheStatusControl) {
 TEST_F(ControllerTest, SeveralAdapterAddressesUseTheChosenOneOrTheFirst) {
   host.addresses = L"10.0.0.5\n192.168.1.10";
   StartListener();
-  EXPECT_EQ(ctl->m_LocalIP, L"10.0.0.5");
+  EXPECT_EQ(ctl->Status().localIP, L"10.0.0.5");
   settings.adapterIP = L"192.168.1.10";
   ctl->HardwareInfos(4, nullptr);
-  EXPECT_EQ(ctl->m_LocalIP, L"192.168.1.10");
+  EXPECT_EQ(ctl->Status().localIP, L"192.168.1.10");
 }
 
 TEST_F(ControllerTest, ListenerThatCannotStartIsDroppedAndLogged) {
   host.listenerStarts = false;
   settings.texts[606] = L"Erreur %d : %s";
   StartListener();
-  EXPECT_EQ(ctl->m_pSNDPListener, nullptr);
+  EXPECT_FALSE(ctl->Status().hasStatusListener);
   EXPECT_EQ(host.timers.count(TIMER_CONTROL), 0u);
-  EXPECT_EQ(ctl->m_nLastHttpStatus, 10048);
+  EXPECT_EQ(ctl->Status().lastHttpStatus, 10048);
   EXPECT_TRUE(HasLog(L"HardwareInfos show : Erreur 10048 : system text 10048."));
 }
 
@@ -58,14 +58,14 @@ TEST_F(ControllerTest, LinkIdentifiesWithTheExactPayload) {
   EXPECT_EQ(identify->body,
             "ready=1\r\nterm=03\r\ncolor=05\r\nmac=00:11:22:33:44:55\r\ntext_coding=ASCII\r\n"
             "doc_name=Dr Smith\r\npat_name=Anne\\x2dMarie\r\ntime=000\r\nlevel=0\r\nmode=sd");
-  EXPECT_EQ(ctl->m_pHTTPClient->Agent(), L"Orvaq [1.2.3]");
-  EXPECT_EQ(ctl->m_pHTTPClient->ConnectTimeoutMs(), 1500u);
+  EXPECT_EQ(ctl->HttpClient()->Agent(), L"Orvaq [1.2.3]");
+  EXPECT_EQ(ctl->HttpClient()->ConnectTimeoutMs(), 1500u);
   EXPECT_EQ(host.timers[TIMER_IDENTIFY], 5000u);
   EXPECT_TRUE(host.Has("ShowButton 1"));
   EXPECT_TRUE(HasLog(L"Acquisition en mode démo ou non."));
   // The clock check ran once (AdminAction 5 on the main client asks "time").
   EXPECT_EQ(host.scanner.Count("time"), 1);
-  EXPECT_EQ(ctl->m_nTerminalColor, 5);
+  EXPECT_EQ(ctl->Status().terminalColor, 5);
 }
 
 TEST_F(ControllerTest, ClockIsCheckedOncePerRunAndSetWhenFarOff) {
@@ -104,10 +104,10 @@ TEST_F(ControllerTest, FailedIdentificationUnlinks) {
   StartListener();
   Feed(fake::MakeFrame());
   EXPECT_TRUE(HasLog(L"Echec lors de l'identification."));
-  EXPECT_TRUE(ctl->m_sScannerSerial.empty());
-  EXPECT_EQ(ctl->m_TerminalNum, -1);
-  EXPECT_EQ(ctl->m_pHTTPClient, nullptr);
-  EXPECT_TRUE(ctl->m_bLedError);
+  EXPECT_TRUE(ctl->Status().scannerSerial.empty());
+  EXPECT_EQ(ctl->Status().terminalNum, -1);
+  EXPECT_EQ(ctl->HttpClient(), nullptr);
+  EXPECT_TRUE(ctl->Status().ledError);
   EXPECT_EQ(host.timers.count(TIMER_IDENTIFY), 0u);
 }
 
@@ -117,29 +117,29 @@ TEST_F(ControllerTest, NormalisationOfTheReservationHolder) {
   f.resaTerminal = 12;
   f.state = SNDP_STATE_RESERVED;
   Feed(f);
-  ASSERT_EQ(ctl->m_SNDPFrames.Size(), 1u);
-  EXPECT_EQ(ctl->m_SNDPFrames.Records().back().frame.resaTerminal, 0);
-  EXPECT_EQ(ctl->m_SNDPFrames.Records().back().frame.state, SNDP_STATE_READY);
+  ASSERT_EQ(ctl->Frames().Size(), 1u);
+  EXPECT_EQ(ctl->Frames().Records().back().frame.resaTerminal, 0);
+  EXPECT_EQ(ctl->Frames().Records().back().frame.state, SNDP_STATE_READY);
   EXPECT_TRUE(HasLog(L"Ajout d'une trame SNDP sur la pile : 7 - status : 1."));
   // 10 is a terminal and stays as it is.
   f.resaTerminal = 10;
   Feed(f);
-  EXPECT_EQ(ctl->m_SNDPFrames.Records().back().frame.resaTerminal, 10);
-  EXPECT_EQ(ctl->m_SNDPFrames.Records().back().frame.state, SNDP_STATE_RESERVED);
+  EXPECT_EQ(ctl->Frames().Records().back().frame.resaTerminal, 10);
+  EXPECT_EQ(ctl->Frames().Records().back().frame.state, SNDP_STATE_RESERVED);
 }
 
 TEST_F(ControllerTest, TheStackHoldsAtMost51Records) {
   StartListener();
   SNDPFrame f = fake::MakeFrame("OTHER");
   for (int i = 0; i < 51; ++i) Feed(f);
-  EXPECT_EQ(ctl->m_SNDPFrames.Size(), 51u);
+  EXPECT_EQ(ctl->Frames().Size(), 51u);
   EXPECT_EQ(CountLog(L"Effacement d'une trame SNDP sous la pile."), 0);
-  const uint32_t oldest = ctl->m_SNDPFrames.Records().front().tick;
+  const uint32_t oldest = ctl->Frames().Records().front().tick;
   host.tick += 10;
   Feed(f);  // the 52nd
-  EXPECT_EQ(ctl->m_SNDPFrames.Size(), 51u);
+  EXPECT_EQ(ctl->Frames().Size(), 51u);
   EXPECT_EQ(CountLog(L"Effacement d'une trame SNDP sous la pile."), 1);
-  EXPECT_EQ(ctl->m_SNDPFrames.Records().back().tick, oldest + 10);
+  EXPECT_EQ(ctl->Frames().Records().back().tick, oldest + 10);
 }
 
 TEST_F(ControllerTest, OldFramesAgeOutAfter7500Ms) {
@@ -147,10 +147,10 @@ TEST_F(ControllerTest, OldFramesAgeOutAfter7500Ms) {
   Feed(fake::MakeFrame("OTHER"));
   host.tick += 7500;
   Feed(fake::MakeFrame("OTHER"));
-  EXPECT_EQ(ctl->m_SNDPFrames.Size(), 2u);
+  EXPECT_EQ(ctl->Frames().Size(), 2u);
   host.tick += 7501;
   Feed(fake::MakeFrame("OTHER"));
-  EXPECT_EQ(ctl->m_SNDPFrames.Size(), 1u);
+  EXPECT_EQ(ctl->Frames().Size(), 1u);
   EXPECT_EQ(CountLog(L"Effacement d'une trame SNDP ancienne sous la pile."), 2);
 }
 
@@ -160,7 +160,7 @@ TEST_F(ControllerTest, AgeOutSurvivesTheTickWrap) {
   Feed(fake::MakeFrame("OTHER"));
   host.tick = 0x00000100u;  // 0x1100 ms later, across the wrap
   Feed(fake::MakeFrame("OTHER"));
-  EXPECT_EQ(ctl->m_SNDPFrames.Size(), 2u);
+  EXPECT_EQ(ctl->Frames().Size(), 2u);
 }
 
 struct NameRow {
@@ -191,7 +191,7 @@ TEST_F(ControllerTest, ScannerNameRuleAndSimulatorPort) {
     SNDPFrame f = fake::MakeFrame();
     f.SetName(rows[i].frameName);
     Feed(f);
-    EXPECT_EQ(ctl->m_SNDPFrames.Size(), rows[i].accepted ? 1u : 0u);
+    EXPECT_EQ(ctl->Frames().Size(), rows[i].accepted ? 1u : 0u);
     EXPECT_EQ(HasLog(L"LIAISON avec le SIMULATEUR."), rows[i].simulator);
     if (rows[i].accepted) {
       ASSERT_FALSE(host.scanner.requests.empty());
@@ -213,9 +213,9 @@ TEST_F(ControllerTest, SerialFilterIsACaseSensitivePrefix) {
   for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
     SCOPED_TRACE("row " + std::to_string(i));
     settings.filter = rows[i].filter;
-    const size_t before = ctl->m_SNDPFrames.Size();
+    const size_t before = ctl->Frames().Size();
     Feed(fake::MakeFrame(rows[i].serial));
-    EXPECT_EQ(ctl->m_SNDPFrames.Size() - before, rows[i].accepted ? 1u : 0u);
+    EXPECT_EQ(ctl->Frames().Size() - before, rows[i].accepted ? 1u : 0u);
   }
 }
 
@@ -235,7 +235,7 @@ TEST_F(ControllerTest, BadHeadersAreDroppedSilently) {
   shortDatagram.resize(100);
   host.datagrams.push_back(shortDatagram);
   ctl->OnSNDPFrame();
-  EXPECT_TRUE(ctl->m_SNDPFrames.Empty());
+  EXPECT_TRUE(ctl->Frames().Empty());
   // Only the reception line of each message.
   EXPECT_EQ(lines.size() - logged, 4u);
 }
@@ -248,7 +248,7 @@ TEST_F(ControllerTest, ReceiveErrorIsLoggedWithTheSystemText) {
   ctl->OnSNDPFrame();
   EXPECT_TRUE(HasLog(L"Erreur de réception d'une trame SNDP."));
   EXPECT_TRUE(HasLog(L"Erreur réseau 10040 : system text 10040"));
-  EXPECT_TRUE(ctl->m_pSNDPListener != nullptr);
+  EXPECT_TRUE(ctl->Status().hasStatusListener);
 }
 
 TEST_F(ControllerTest, FrameWithoutListenerAsksAFullReset) {
@@ -271,8 +271,8 @@ TEST_F(ControllerTest, StationNumbersOutsideOneToTenLeaveTheStationUnlinked) {
     Feed(fake::MakeFrame());
     const bool valid = rows[i] >= 1 && rows[i] <= 10;
     EXPECT_EQ(HasLog(L"Numéro de station nom configuré."), !valid);
-    EXPECT_EQ(ctl->m_sScannerSerial.empty(), !valid);
-    EXPECT_EQ(ctl->m_TerminalNum, valid ? rows[i] : -1);
+    EXPECT_EQ(ctl->Status().scannerSerial.empty(), !valid);
+    EXPECT_EQ(ctl->Status().terminalNum, valid ? rows[i] : -1);
     EXPECT_EQ(host.scanner.Count("time") + host.scanner.CountContaining("ready=1"), valid ? 2 : 0);
   }
 }
@@ -281,7 +281,7 @@ TEST_F(ControllerTest, EmptySerialSettingNeverLinks) {
   settings.serial = L"";
   StartListener();
   Feed(fake::MakeFrame());
-  EXPECT_TRUE(ctl->m_sScannerSerial.empty());
+  EXPECT_TRUE(ctl->Status().scannerSerial.empty());
   EXPECT_TRUE(host.scanner.requests.empty());
 }
 
@@ -289,7 +289,7 @@ TEST_F(ControllerTest, SerialSettingIsComparedIgnoringCase) {
   settings.serial = L"sn1000";
   StartListener();
   Feed(fake::MakeFrame());
-  EXPECT_EQ(ctl->m_sScannerSerial, L"SN1000");
+  EXPECT_EQ(ctl->Status().scannerSerial, L"SN1000");
 }
 
 TEST_F(ControllerTest, MissingLocalAddressAsksTheAdapterCheck) {
@@ -305,7 +305,7 @@ TEST_F(ControllerTest, HttpClientThatCannotBeCreatedIsLogged) {
   StartListener();
   Feed(fake::MakeFrame());
   EXPECT_TRUE(HasLog(L"Echec lors de la création de la couche HTTP."));
-  EXPECT_EQ(ctl->m_pHTTPClient, nullptr);
+  EXPECT_EQ(ctl->HttpClient(), nullptr);
 }
 
 TEST_F(ControllerTest, ReservationAlreadyHeldWithTheDoorOpenShowsText625) {
@@ -321,9 +321,9 @@ TEST_F(ControllerTest, ReservationAlreadyHeldWithTheDoorOpenShowsText625) {
   ASSERT_EQ(host.boxes.size(), 1u);
   EXPECT_EQ(host.boxes[0], 625);
   EXPECT_TRUE(host.Has("MessageBox 625 48 T625"));
-  EXPECT_TRUE(ctl->m_sScannerSerial.empty());
-  EXPECT_EQ(ctl->m_TerminalNum, -1);
-  EXPECT_EQ(ctl->m_pHTTPClient, nullptr);
+  EXPECT_TRUE(ctl->Status().scannerSerial.empty());
+  EXPECT_EQ(ctl->Status().terminalNum, -1);
+  EXPECT_EQ(ctl->HttpClient(), nullptr);
 }
 
 TEST_F(ControllerTest, ReservationAlreadyHeldWithTheDoorClosedAsksTheDoctorList) {
@@ -335,7 +335,7 @@ TEST_F(ControllerTest, ReservationAlreadyHeldWithTheDoorClosedAsksTheDoctorList)
   EXPECT_TRUE(host.boxes.empty());
   EXPECT_EQ(host.scanner.Count("get_doctor=01"), 2);  // the AdminAction opening query and the service request
   EXPECT_TRUE(HasLog(L"ServiceAction : get_doctor=01."));
-  EXPECT_TRUE(ctl->m_sScannerSerial.empty());
+  EXPECT_TRUE(ctl->Status().scannerSerial.empty());
 }
 
 TEST_F(ControllerTest, FramesDuringTheHeldReservationQuestionAreOnlyStored) {
@@ -354,7 +354,7 @@ TEST_F(ControllerTest, FramesDuringTheHeldReservationQuestionAreOnlyStored) {
     }
   };
   Feed(f);
-  EXPECT_EQ(ctl->m_SNDPFrames.Size(), 2u);
+  EXPECT_EQ(ctl->Frames().Size(), 2u);
   EXPECT_EQ(host.boxes.size(), 1u);
   EXPECT_EQ(host.scanner.CountContaining("ready=1\r\nterm=03"), 0);
 }
@@ -367,17 +367,17 @@ TEST_F(ControllerTest, FollowingTracksTheHolderAndRepaints) {
   f.state = SNDP_STATE_RESERVED;
   Feed(f);
   EXPECT_TRUE(HasLog(L"La trame SNDP concerne le LUMEQ courant."));
-  EXPECT_EQ(ctl->m_TerminalResaNum, 5);
-  EXPECT_TRUE(ctl->m_bLedReserved);
+  EXPECT_EQ(ctl->Status().terminalResaNum, 5);
+  EXPECT_TRUE(ctl->Status().ledReserved);
   EXPECT_TRUE(host.Has("Repaint"));
   f.state = SNDP_STATE_ON_GUI;
   Feed(f);
-  EXPECT_TRUE(ctl->m_bScannerOnGui);
+  EXPECT_TRUE(ctl->Status().scannerOnGui);
 }
 
 TEST_F(ControllerTest, CleanUpWaits4000MsAfterTheImageListenerWasSetUp) {
   LinkAndReserve();
-  const uint32_t reserved = ctl->m_TickReservation;
+  const uint32_t reserved = ctl->Status().tickReservation;
   ASSERT_EQ(reserved, host.tick);
   SNDPFrame f = fake::MakeFrame();
   f.resaTerminal = 5;
@@ -385,14 +385,14 @@ TEST_F(ControllerTest, CleanUpWaits4000MsAfterTheImageListenerWasSetUp) {
   host.tick = reserved + 4000;
   Feed(f);
   EXPECT_FALSE(HasLogPrefix(L"Nettoyage car"));
-  EXPECT_TRUE(ctl->m_pImageClient != nullptr);
+  EXPECT_TRUE(ctl->Status().hasImageClient);
   host.scanner.requests.clear();
   host.tick = reserved + 4001;
   Feed(f);
   EXPECT_TRUE(HasLogPrefix(L"Nettoyage car : m_TerminalResaNum 5/3 m_pImageClient "));
   EXPECT_TRUE(HasLog(L"Déréservation lors du nettoyage."));
-  EXPECT_EQ(ctl->m_pImageClient, nullptr);
-  EXPECT_FALSE(ctl->m_bReserved);
+  EXPECT_FALSE(ctl->Status().hasImageClient);
+  EXPECT_FALSE(ctl->Status().reserved);
   ASSERT_EQ(host.scanner.requests.size(), 1u);
   EXPECT_EQ(host.scanner.requests[0].body,
             "ready=0\r\nterm=03\r\ncolor=05\r\nmac=00:11:22:33:44:55\r\ntext_coding=\r\ndoc_name=\r\n"
@@ -408,15 +408,15 @@ TEST_F(ControllerTest, BlockedImageQuestionOkRequestsTheRead) {
   Feed(f);
   EXPECT_TRUE(HasLog(L"Une image bloquée en attente."));
   EXPECT_TRUE(host.Has("MessageBox 840 65 Image de 3 (Dr Smith / Anne) ?"));
-  EXPECT_TRUE(ctl->m_bReadLastImage);
-  EXPECT_TRUE(ctl->m_bBlockedImagePrompted);
+  EXPECT_TRUE(ctl->Status().readLastImage);
+  EXPECT_TRUE(ctl->Status().blockedImagePrompted);
   // Asked once only.
   Feed(f);
   EXPECT_EQ(host.boxes.size(), 1u);
   // Once the image is gone the question may come back.
   f.waitingImageTerminal = 0;
   Feed(f);
-  EXPECT_FALSE(ctl->m_bBlockedImagePrompted);
+  EXPECT_FALSE(ctl->Status().blockedImagePrompted);
 }
 
 TEST_F(ControllerTest, BlockedImageWithoutDescriptionOnlyBeeps) {
@@ -428,16 +428,16 @@ TEST_F(ControllerTest, BlockedImageWithoutDescriptionOnlyBeeps) {
   Feed(f);
   EXPECT_TRUE(host.Has("Beep"));
   EXPECT_TRUE(host.boxes.empty());
-  EXPECT_FALSE(ctl->m_bReadLastImage);
+  EXPECT_FALSE(ctl->Status().readLastImage);
 }
 
 TEST_F(ControllerTest, AnotherStationsImageClearsTheIndicators) {
   Link();
-  ASSERT_TRUE(ctl->m_bLedReady);
+  ASSERT_TRUE(ctl->Status().ledReady);
   SNDPFrame f = fake::MakeFrame();
   f.waitingImageTerminal = 6;
   Feed(f);
-  EXPECT_FALSE(ctl->m_bLedReady || ctl->m_bLedReserved || ctl->m_bLedReceiving || ctl->m_bLedError);
+  EXPECT_FALSE(ctl->Status().ledReady || ctl->Status().ledReserved || ctl->Status().ledReceiving || ctl->Status().ledError);
 }
 
 TEST_F(ControllerTest, AutoReservationOnTheScannersRequest) {
@@ -448,10 +448,10 @@ TEST_F(ControllerTest, AutoReservationOnTheScannersRequest) {
   host.tick += 100;
   Feed(f);
   EXPECT_TRUE(HasLog(L"Auto réservation sur demande SNDP."));
-  EXPECT_TRUE(ctl->m_bReserved);
-  ASSERT_TRUE(ctl->m_pImageClient != nullptr);
+  EXPECT_TRUE(ctl->Status().reserved);
+  ASSERT_TRUE(ctl->Status().hasImageClient);
   EXPECT_TRUE(host.Has("Listen 3333"));
-  EXPECT_EQ(ctl->m_TickReservation, host.tick);
+  EXPECT_EQ(ctl->Status().tickReservation, host.tick);
   EXPECT_EQ(host.scanner.Count("gui_language=french"), 1);
   EXPECT_EQ(host.scanner.Count("reservation_mode=multi"), 1);
   // Not for another terminal.
@@ -464,7 +464,7 @@ TEST_F(ControllerTest, AutoReservationForAnotherTerminalDoesNothing) {
   SNDPFrame f = fake::MakeFrame();
   f.autoResaTerminal = 4;
   Feed(f);
-  EXPECT_FALSE(ctl->m_bReserved);
+  EXPECT_FALSE(ctl->Status().reserved);
   EXPECT_TRUE(host.scanner.requests.empty());
 }
 
@@ -475,25 +475,29 @@ TEST_F(ControllerTest, IndicatorForms) {
   } rows[] = {{0, 1, true, false, false, false}, {0, 2, true, true, false, false},
               {0, 3, false, false, false, false}, {4, 2, false, false, false, true},
               {255, 0, false, false, false, true}};
+  // Receiving an image lights the receiving lamp, which every form below turns off.
+  LinkAndReserve();
+  ctl->OnImageMessage(1, kFdAccept);
   for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
     SCOPED_TRACE("row " + std::to_string(i));
-    ctl->m_bLedReceiving = true;
+    ctl->OnImageMessage(1, kFdRead);
+    ASSERT_TRUE(ctl->Status().ledReceiving);
     ctl->SetScannerIndicator(rows[i].error, rows[i].state);
-    EXPECT_EQ(ctl->m_bLedReady, rows[i].ready);
-    EXPECT_EQ(ctl->m_bLedReserved, rows[i].reserved);
-    EXPECT_EQ(ctl->m_bLedReceiving, rows[i].receiving);
-    EXPECT_EQ(ctl->m_bLedError, rows[i].failed);
+    EXPECT_EQ(ctl->Status().ledReady, rows[i].ready);
+    EXPECT_EQ(ctl->Status().ledReserved, rows[i].reserved);
+    EXPECT_EQ(ctl->Status().ledReceiving, rows[i].receiving);
+    EXPECT_EQ(ctl->Status().ledError, rows[i].failed);
   }
   // Starting toggles the ready lamp and always repaints; an unknown state changes nothing.
   ctl->SetScannerIndicator(0, 1);
   host.events.clear();
   ctl->SetScannerIndicator(0, 0);
-  EXPECT_FALSE(ctl->m_bLedReady);
+  EXPECT_FALSE(ctl->Status().ledReady);
   ctl->SetScannerIndicator(0, 0);
-  EXPECT_TRUE(ctl->m_bLedReady);
+  EXPECT_TRUE(ctl->Status().ledReady);
   EXPECT_EQ(host.CountEvent("Repaint"), 2);
   ctl->SetScannerIndicator(0, 9);
-  EXPECT_TRUE(ctl->m_bLedReady);
+  EXPECT_TRUE(ctl->Status().ledReady);
   EXPECT_EQ(host.CountEvent("Repaint"), 2);
 }
 

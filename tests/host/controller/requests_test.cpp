@@ -132,7 +132,7 @@ TEST_F(ControllerTest, HardwareInfosWhenEveryFrameExpiredRecreatesTheListener) {
   EXPECT_TRUE(ctl->HardwareInfosText().empty());
   EXPECT_TRUE(HasLog(L"LUMEQ perdu : reset complet."));
   EXPECT_TRUE(host.Has("StatusListener 192.168.1.10"));
-  EXPECT_TRUE(ctl->m_sScannerSerial.empty());
+  EXPECT_TRUE(ctl->Status().scannerSerial.empty());
   // Numeric readers see "not found".
   Link();
   host.tick += 7501;
@@ -228,7 +228,7 @@ TEST_F(ControllerTest, AdminAction7OnTheLinkedScannerGoesThroughTheSuperUser) {
                                              "lumeq2.prm|reservation_mode=multi",
                                              std::string("lumeq2.res|") + kSuperUnreserve};
   EXPECT_EQ(host.scanner.Log(), expected);
-  EXPECT_TRUE(ctl->m_pHTTPClient != nullptr);  // the main client is untouched
+  EXPECT_TRUE(ctl->HttpClient() != nullptr);  // the main client is untouched
 }
 
 TEST_F(ControllerTest, AdminAction4LeavesTheSuperUserReservation) {
@@ -238,8 +238,8 @@ TEST_F(ControllerTest, AdminAction4LeavesTheSuperUserReservation) {
   EXPECT_EQ(host.scanner.Count(kSuperReserve), 1);
   EXPECT_EQ(host.scanner.Count("reset_doctors"), 1);
   EXPECT_EQ(host.scanner.Count(kSuperUnreserve), 0);
-  EXPECT_EQ(ctl->m_pHTTPClient, nullptr);
-  EXPECT_EQ(ctl->m_pImageClient, nullptr);
+  EXPECT_EQ(ctl->HttpClient(), nullptr);
+  EXPECT_FALSE(ctl->Status().hasImageClient);
 }
 
 TEST_F(ControllerTest, AdminActionMainPathUsesTheMainClientAfterTheDoctorQuery) {
@@ -313,7 +313,7 @@ TEST_F(ControllerTest, AdminAction6GoesMonoposteAsStationOne) {
   EXPECT_EQ(settings.station, 1);
   EXPECT_EQ(host.scanner.Count("reservation_mode=mono"), 1);
   EXPECT_EQ(host.scanner.Count("reset_doctors"), 1);
-  EXPECT_TRUE(ctl->m_sScannerSerial.empty());  // the listener was re-created
+  EXPECT_TRUE(ctl->Status().scannerSerial.empty());  // the listener was re-created
 }
 
 TEST_F(ControllerTest, ServiceActionReturnsTheRawCodeAndAnswer) {

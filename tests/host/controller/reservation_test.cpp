@@ -29,8 +29,8 @@ TEST_F(ControllerTest, ReservationSendsTheRequestLanguageAndMode) {
   EXPECT_TRUE(HasLog(L"Réservation effectuée."));
   EXPECT_TRUE(host.Has("ImageClient 3333"));
   EXPECT_TRUE(host.Has("Listen 3333"));
-  EXPECT_EQ(ctl->m_TickReservation, host.tick);
-  EXPECT_EQ(ctl->m_nLastHttpStatus, 200);
+  EXPECT_EQ(ctl->Status().tickReservation, host.tick);
+  EXPECT_EQ(ctl->Status().lastHttpStatus, 200);
   EXPECT_EQ(host.timers.count(TIMER_MONO_RELOAD), 0u);  // multiposte: no refresh
 }
 
@@ -68,7 +68,7 @@ TEST_F(ControllerTest, MonoposteReservesByItselfAndRefreshesEvery20s) {
   EXPECT_TRUE(HasLog(L"Réservation pour le mode Monoposte."));
   EXPECT_TRUE(host.Has("PostCommand 1008"));
   ctl->ReservationAction();  // what the posted command runs
-  EXPECT_TRUE(ctl->m_bReserved);
+  EXPECT_TRUE(ctl->Status().reserved);
   EXPECT_EQ(host.scanner.Count("reservation_mode=mono"), 1);
   EXPECT_TRUE(HasLog(L"Réservation en monoposte : Mise en place du timer de suivi."));
   EXPECT_EQ(host.timers[TIMER_MONO_RELOAD], 20000u);
@@ -111,7 +111,7 @@ struct LadderRow {
 
 TEST_F(ControllerTest, LadderRefusals) {
   const LadderRow rows[] = {
-      {"settings", [](COrvaqController& c, SNDPFrame&) { c.m_bInSettings = true; },
+      {"settings", [](COrvaqController& c, SNDPFrame&) { c.SetInSettings(true); },
        L"Action refusée car on est dans le paramétrage.", false},
       {"blocked", [](COrvaqController&, SNDPFrame& f) { f.stationFlags = 0; },
        L"Action refusée car la réservation depuis la station est bloquée.", true},
@@ -140,17 +140,17 @@ TEST_F(ControllerTest, LadderRefusals) {
     Link();
     SNDPFrame f = fake::MakeFrame();
     rows[i].prepare(*ctl, f);
-    const bool inSettings = ctl->m_bInSettings;
-    ctl->m_bInSettings = false;
+    const bool inSettings = ctl->Status().inSettings;
+    ctl->SetInSettings(false);
     Feed(f);
-    ctl->m_bInSettings = inSettings;
+    ctl->SetInSettings(inSettings);
     host.events.clear();
     host.scanner.requests.clear();
     ctl->ReservationAction();
     EXPECT_TRUE(HasLog(L"Action réservation."));
     EXPECT_TRUE(HasLog(rows[i].log));
     EXPECT_EQ(host.Has("Beep"), rows[i].beep);
-    EXPECT_FALSE(ctl->m_bReserved);
+    EXPECT_FALSE(ctl->Status().reserved);
     EXPECT_EQ(host.scanner.CountContaining("ready=1"), 0);
   }
 }
@@ -165,7 +165,7 @@ TEST_F(ControllerTest, ButtonWhileReservedUnreservesEvenWhenTheStationIsBlocked)
   host.scanner.requests.clear();
   ctl->ReservationAction();
   EXPECT_TRUE(HasLog(L"Déjà réservé : on déreserve."));
-  EXPECT_FALSE(ctl->m_bReserved);
+  EXPECT_FALSE(ctl->Status().reserved);
   ASSERT_EQ(host.scanner.requests.size(), 1u);
   EXPECT_EQ(host.scanner.requests[0].body.substr(0, 18), "ready=0\r\nterm=03\r\n");
 }
@@ -174,7 +174,7 @@ TEST_F(ControllerTest, RefusedUnreservationBeepsAndStaysReserved) {
   LinkAndReserve();
   host.scanner.byFile[L"lumeq2.res"] = {true, 409, ""};
   ctl->ReservationAction();
-  EXPECT_TRUE(ctl->m_bReserved);
+  EXPECT_TRUE(ctl->Status().reserved);
   EXPECT_TRUE(host.Has("Beep"));
 }
 
@@ -185,10 +185,10 @@ TEST_F(ControllerTest, WaitingImageOfOurOwnInMultiposteAllowsTheQuestionAgain) {
   host.boxAnswer = acqmb::kIdCancel;
   host.scanner.byBody["image_info"] = {true, 200, ImageInfoAnswer(1, 5648)};
   Feed(f);
-  ASSERT_TRUE(ctl->m_bBlockedImagePrompted);
+  ASSERT_TRUE(ctl->Status().blockedImagePrompted);
   ctl->ReservationAction();
   EXPECT_TRUE(HasLog(L"Action refusée car on a une image en attente."));
-  EXPECT_FALSE(ctl->m_bBlockedImagePrompted);
+  EXPECT_FALSE(ctl->Status().blockedImagePrompted);
 }
 
 TEST_F(ControllerTest, RefusedReservationUnlinks) {
@@ -199,11 +199,11 @@ TEST_F(ControllerTest, RefusedReservationUnlinks) {
   ctl->ReservationAction();
   EXPECT_TRUE(HasLog(L"Echec de la réservation : Erreur 409 (conflit)\r\n4347."));
   EXPECT_TRUE(HasLog(L"Echec de la réservation."));
-  EXPECT_TRUE(ctl->m_sScannerSerial.empty());
-  EXPECT_EQ(ctl->m_pHTTPClient, nullptr);
-  EXPECT_EQ(ctl->m_TerminalNum, -1);
-  EXPECT_TRUE(ctl->m_bLedError);
-  EXPECT_EQ(ctl->m_pImageClient, nullptr);
+  EXPECT_TRUE(ctl->Status().scannerSerial.empty());
+  EXPECT_EQ(ctl->HttpClient(), nullptr);
+  EXPECT_EQ(ctl->Status().terminalNum, -1);
+  EXPECT_TRUE(ctl->Status().ledError);
+  EXPECT_FALSE(ctl->Status().hasImageClient);
 }
 
 TEST_F(ControllerTest, ReservationModeIncidentIsLoggedButTheReservationCounts) {
@@ -212,30 +212,29 @@ TEST_F(ControllerTest, ReservationModeIncidentIsLoggedButTheReservationCounts) {
   host.scanner.byBody["reservation_mode=multi"] = {true, 500, ""};
   ctl->ReservationAction();
   EXPECT_TRUE(HasLog(L"Incident pendant la réservation : Erreur 500 (T10500)\r\n4360."));
-  EXPECT_TRUE(ctl->m_bReserved);
+  EXPECT_TRUE(ctl->Status().reserved);
 }
 
 TEST_F(ControllerTest, ImageListenerThatCannotListenAsksAFullReset) {
   Link();
   host.imageListens = false;
   ctl->ReservationAction();
-  EXPECT_EQ(ctl->m_pImageClient, nullptr);
+  EXPECT_FALSE(ctl->Status().hasImageClient);
   EXPECT_TRUE(host.Has("PostHardwareInfos 5"));
   EXPECT_FALSE(HasLog(L"Réservation effectuée."));
   EXPECT_EQ(host.liveImageClients, 0);
   // The posted full reset clears the reservation.
   ctl->HardwareInfos(5, nullptr);
-  EXPECT_FALSE(ctl->m_bReserved);
+  EXPECT_FALSE(ctl->Status().reserved);
   EXPECT_TRUE(host.Has("PostHardwareInfos 1"));
 }
 
 TEST_F(ControllerTest, ReserveWithoutTerminalOrClient) {
   EXPECT_FALSE(ctl->Reserve(0));
   EXPECT_TRUE(HasLog(L"m_TerminalNum est inférieur à zéro : -1."));
-  ctl->m_TerminalNum = 2;
-  EXPECT_FALSE(ctl->Reserve(0));
-  EXPECT_TRUE(HasLog(L"m_pHTTPClient est null"));
-  EXPECT_TRUE(host.Has("PostHardwareInfos 1"));
+  // A station number without an HTTP client cannot be reached: every path that drops the
+  // client also clears the station number.
+  EXPECT_FALSE(HasLog(L"m_pHTTPClient est null"));
 }
 
 TEST_F(ControllerTest, LastImageReadRetriesAndResetsOnThe11thRefusal) {
@@ -246,20 +245,20 @@ TEST_F(ControllerTest, LastImageReadRetriesAndResetsOnThe11thRefusal) {
     host.events.clear();
     ctl->OnTimer(TIMER_LAST_IMAGE);
     EXPECT_TRUE(host.Has("SetTimer 1060 500"));
-    EXPECT_EQ(ctl->m_nLastImageRetries, i);
-    EXPECT_FALSE(ctl->m_sScannerSerial.empty());
+    EXPECT_EQ(ctl->Status().lastImageRetries, i);
+    EXPECT_FALSE(ctl->Status().scannerSerial.empty());
   }
   EXPECT_EQ(CountLog(L"Read Image refusé par le LUMEQ : 409."), 10);
   host.events.clear();
   ctl->OnTimer(TIMER_LAST_IMAGE);
   EXPECT_TRUE(HasLog(L"Reset de la comm pour lecture de la dernière image après 10 essais."));
   EXPECT_FALSE(host.Has("SetTimer 1060 500"));
-  EXPECT_TRUE(ctl->m_sScannerSerial.empty());
-  EXPECT_EQ(ctl->m_pHTTPClient, nullptr);
-  EXPECT_EQ(ctl->m_pImageClient, nullptr);
-  EXPECT_TRUE(ctl->m_bReadLastImage);
-  EXPECT_EQ(ctl->m_nLastImageRetries, 0);
-  EXPECT_TRUE(ctl->m_bLedError);
+  EXPECT_TRUE(ctl->Status().scannerSerial.empty());
+  EXPECT_EQ(ctl->HttpClient(), nullptr);
+  EXPECT_FALSE(ctl->Status().hasImageClient);
+  EXPECT_TRUE(ctl->Status().readLastImage);
+  EXPECT_EQ(ctl->Status().lastImageRetries, 0);
+  EXPECT_TRUE(ctl->Status().ledError);
 }
 
 TEST_F(ControllerTest, AcceptedLastImageReadResetsTheRetryCounter) {
@@ -267,12 +266,12 @@ TEST_F(ControllerTest, AcceptedLastImageReadResetsTheRetryCounter) {
   host.scanner.queued["image_read"] = std::deque<fake::Reply>(9, fake::Reply{true, 409, ""});
   host.scanner.queued["image_read"].push_back(fake::Reply{true, 200, ""});
   for (int i = 0; i < 10; ++i) ctl->OnTimer(TIMER_LAST_IMAGE);
-  EXPECT_EQ(ctl->m_nLastImageRetries, 0);
-  EXPECT_TRUE(ctl->m_bImageInMemoryRead);
+  EXPECT_EQ(ctl->Status().lastImageRetries, 0);
+  EXPECT_TRUE(ctl->Status().imageInMemoryRead);
   host.scanner.byBody["image_read"] = {true, 409, ""};
   for (int i = 0; i < 10; ++i) ctl->OnTimer(TIMER_LAST_IMAGE);
   EXPECT_FALSE(HasLog(L"Reset de la comm pour lecture de la dernière image après 10 essais."));
-  EXPECT_EQ(ctl->m_nLastImageRetries, 10);
+  EXPECT_EQ(ctl->Status().lastImageRetries, 10);
 }
 
 TEST_F(ControllerTest, LastImageTimerWithoutReservationResetsTheLink) {
@@ -280,8 +279,8 @@ TEST_F(ControllerTest, LastImageTimerWithoutReservationResetsTheLink) {
   ctl->OnTimer(TIMER_LAST_IMAGE);
   EXPECT_TRUE(HasLogPrefix(L"Conditions non remplies pour la lecture de la dernière image : "));
   EXPECT_TRUE(HasLog(L"Reset de la comm pour lecture de la dernière image."));
-  EXPECT_TRUE(ctl->m_bReadLastImage);
-  EXPECT_TRUE(ctl->m_sScannerSerial.empty());
+  EXPECT_TRUE(ctl->Status().readLastImage);
+  EXPECT_TRUE(ctl->Status().scannerSerial.empty());
 }
 
 TEST_F(ControllerTest, TimerEventsAreDroppedWhenTheModeIsNeitherMonoNorMulti) {
@@ -355,7 +354,7 @@ TEST_F(ControllerTest, StatusControlWithoutScannerClearsTheBindingAndServesAPend
   EXPECT_TRUE(HasLog(L"Pas de LUMEQ détecté."));
   EXPECT_TRUE(HasLog(L"Réservation pour lecture de la dernière image."));
   EXPECT_TRUE(host.Has("PostCommand 1008"));
-  EXPECT_TRUE(ctl->m_bLedError);
+  EXPECT_TRUE(ctl->Status().ledError);
 }
 
 TEST_F(ControllerTest, SilentScannerIsDroppedLocallyAndFoundAgain) {
@@ -364,13 +363,13 @@ TEST_F(ControllerTest, SilentScannerIsDroppedLocallyAndFoundAgain) {
   host.tick += 8000;
   ctl->OnTimer(TIMER_CONTROL);
   EXPECT_TRUE(HasLog(L"LUMEQ perdu : reset complet."));
-  EXPECT_FALSE(ctl->m_bReserved);
-  EXPECT_TRUE(ctl->m_sScannerSerial.empty());
-  EXPECT_EQ(ctl->m_pImageClient, nullptr);
+  EXPECT_FALSE(ctl->Status().reserved);
+  EXPECT_TRUE(ctl->Status().scannerSerial.empty());
+  EXPECT_FALSE(ctl->Status().hasImageClient);
   // The scanner comes back: the station links again.
   Feed(fake::MakeFrame());
-  EXPECT_EQ(ctl->m_sScannerSerial, L"SN1000");
-  EXPECT_EQ(ctl->m_TerminalNum, 3);
+  EXPECT_EQ(ctl->Status().scannerSerial, L"SN1000");
+  EXPECT_EQ(ctl->Status().terminalNum, 3);
 }
 
 TEST_F(ControllerTest, WatchdogExpiryTearsEverythingDownAndAsksAFullReset) {
@@ -380,15 +379,15 @@ TEST_F(ControllerTest, WatchdogExpiryTearsEverythingDownAndAsksAFullReset) {
   ctl->OnTimer(TIMER_WATCHDOG);
   EXPECT_TRUE(HasLog(L"Watchdog de transfert d'image."));
   EXPECT_TRUE(host.Has("PostHardwareInfos 5"));
-  EXPECT_EQ(ctl->m_pSNDPListener, nullptr);
-  EXPECT_EQ(ctl->m_pImageClient, nullptr);
-  EXPECT_EQ(ctl->m_pHTTPClient, nullptr);
+  EXPECT_FALSE(ctl->Status().hasStatusListener);
+  EXPECT_FALSE(ctl->Status().hasImageClient);
+  EXPECT_EQ(ctl->HttpClient(), nullptr);
   EXPECT_FALSE(ctl->IsTimerArmed(TIMER_WATCHDOG));
   EXPECT_FALSE(ctl->IsTimerArmed(TIMER_CONTROL));
   ctl->HardwareInfos(5, nullptr);
   ctl->HardwareInfos(1, nullptr);
   Feed(fake::MakeFrame());
-  EXPECT_EQ(ctl->m_TerminalNum, 3);
+  EXPECT_EQ(ctl->Status().terminalNum, 3);
 }
 
 TEST_F(ControllerTest, DestroyHttpClientWithdrawsReservationAndIdentification) {
@@ -402,23 +401,26 @@ TEST_F(ControllerTest, DestroyHttpClientWithdrawsReservationAndIdentification) {
             "ready=0\r\nterm=03\r\ncolor=05\r\nmac=00:11:22:33:44:55\r\ntext_coding=\r\ndoc_name=\r\n"
             "pat_name=\r\ntime=000\r\nlevel=0\r\nmode=");
   EXPECT_FALSE(ctl->IsTimerArmed(TIMER_IDENTIFY));
-  EXPECT_EQ(ctl->m_TerminalNum, -1);
+  EXPECT_EQ(ctl->Status().terminalNum, -1);
 }
 
 TEST_F(ControllerTest, FullResetSendsNothingAndClearsEverything) {
+  settings.batch = 2;
   LinkAndReserve();
-  ctl->m_bReadLastImage = true;
-  ctl->m_nBatchReadsLeft = 2;
+  // The parameter sheet's read of the stored image, two in a row.
+  ctl->RequestLastImageRead(false);
+  ASSERT_TRUE(ctl->Status().readLastImage);
+  ASSERT_EQ(ctl->Status().batchReadsLeft, 2);
   host.scanner.requests.clear();
   ctl->HardwareInfos(5, nullptr);
   EXPECT_TRUE(host.scanner.requests.empty());
   EXPECT_TRUE(HasLog(L"HardwareInfos return : Full reset 1."));
-  EXPECT_EQ(ctl->m_pSNDPListener, nullptr);
-  EXPECT_EQ(ctl->m_pHTTPClient, nullptr);
-  EXPECT_EQ(ctl->m_pImageClient, nullptr);
-  EXPECT_FALSE(ctl->m_bReserved || ctl->m_bReadLastImage);
-  EXPECT_EQ(ctl->m_nBatchReadsLeft, 0);
-  EXPECT_TRUE(ctl->m_LocalIP.empty());
+  EXPECT_FALSE(ctl->Status().hasStatusListener);
+  EXPECT_EQ(ctl->HttpClient(), nullptr);
+  EXPECT_FALSE(ctl->Status().hasImageClient);
+  EXPECT_FALSE(ctl->Status().reserved || ctl->Status().readLastImage);
+  EXPECT_EQ(ctl->Status().batchReadsLeft, 0);
+  EXPECT_TRUE(ctl->Status().localIP.empty());
   EXPECT_TRUE(host.timers.empty());
   EXPECT_TRUE(host.Has("PostHardwareInfos 1"));
   EXPECT_EQ(host.liveImageClients, 0);
@@ -429,11 +431,11 @@ TEST_F(ControllerTest, NewCommandLineWithOtherNamesUnreserves) {
   LinkAndReserve();
   host.scanner.requests.clear();
   ctl->OnCommandLineChanged(L"DR SMITH", L"anne-marie");
-  EXPECT_TRUE(ctl->m_bReserved);
+  EXPECT_TRUE(ctl->Status().reserved);
   EXPECT_TRUE(host.scanner.requests.empty());
   settings.patient = L"Paul";
   ctl->OnCommandLineChanged(L"Dr Smith", L"Anne-Marie");
-  EXPECT_FALSE(ctl->m_bReserved);
+  EXPECT_FALSE(ctl->Status().reserved);
   EXPECT_EQ(host.scanner.CountContaining("ready=0\r\nterm=03"), 1);
 }
 
@@ -462,10 +464,10 @@ TEST_F(ControllerTest, PatternReadUnderTheSuperUserClient) {
       "image_read"};
   EXPECT_EQ(bodies, expected);
   EXPECT_EQ(host.CountEvent("Sleep 3000"), 2);
-  EXPECT_TRUE(ctl->m_bPatternRead);
-  EXPECT_TRUE(ctl->m_bReserved);
-  EXPECT_EQ(ctl->m_TerminalNum, 1);
-  EXPECT_FALSE(ctl->m_bReadLastImage || ctl->m_bPatternMode);
+  EXPECT_TRUE(ctl->Status().patternRead);
+  EXPECT_TRUE(ctl->Status().reserved);
+  EXPECT_EQ(ctl->Status().terminalNum, 1);
+  EXPECT_FALSE(ctl->Status().readLastImage || ctl->Status().patternMode);
   EXPECT_TRUE(host.Has("Listen 3333"));
 }
 
@@ -475,8 +477,8 @@ TEST_F(ControllerTest, PatternReadStopsWhenTheSuperReservationIsRefused) {
   host.scanner.byFile[L"lumeq2.res"] = {true, 409, ""};
   ctl->ReservationAction();
   EXPECT_TRUE(HasLog(L"Impossbile de continuer."));
-  EXPECT_EQ(ctl->m_pHTTPClient, nullptr);
-  EXPECT_FALSE(ctl->m_bReserved);
+  EXPECT_EQ(ctl->HttpClient(), nullptr);
+  EXPECT_FALSE(ctl->Status().reserved);
   EXPECT_EQ(host.scanner.Count("image_read"), 0);
 }
 
@@ -486,15 +488,19 @@ namespace {
 
 TEST_F(ControllerTest, StatusControlDropsAReservationOfAnUnseenScannerWithoutARequest) {
   LinkAndReserve();
-  ctl->m_sScannerSerial.clear();  // the bound scanner is no longer known
+  // The bound scanner's last frame is still young for the mode query and expires at the
+  // control timer's own age-out: the scanner is no longer known.
+  const uint32_t expiry = host.tick + kSNDPFrameMaxAgeDefault;
+  host.nextTicks = {expiry, expiry};
+  host.tick = expiry + 1;
   host.scanner.requests.clear();
   ctl->OnTimer(TIMER_CONTROL);
   EXPECT_TRUE(HasLog(L"Pas de LUMEQ détecté."));
   EXPECT_TRUE(host.scanner.requests.empty());
-  EXPECT_FALSE(ctl->m_bReserved);
-  EXPECT_EQ(ctl->m_pHTTPClient, nullptr);
-  EXPECT_EQ(ctl->m_pImageClient, nullptr);
-  EXPECT_EQ(ctl->m_nTerminalColor, 0);
+  EXPECT_FALSE(ctl->Status().reserved);
+  EXPECT_EQ(ctl->HttpClient(), nullptr);
+  EXPECT_FALSE(ctl->Status().hasImageClient);
+  EXPECT_EQ(ctl->Status().terminalColor, 0);
 }
 
 }  // namespace
@@ -525,11 +531,11 @@ TEST_F(ControllerTest, ButtonWhileReservedIsStillRefusedInSettingsOnGuiOrWithAnI
     f.state = rows[i].state;
     f.waitingImageTerminal = rows[i].waiting;
     Feed(f);
-    ctl->m_bInSettings = rows[i].inSettings;
+    ctl->SetInSettings(rows[i].inSettings);
     host.scanner.requests.clear();
     ctl->ReservationAction();
     EXPECT_TRUE(HasLog(rows[i].log));
-    EXPECT_TRUE(ctl->m_bReserved);
+    EXPECT_TRUE(ctl->Status().reserved);
     EXPECT_TRUE(host.scanner.requests.empty());
   }
 }

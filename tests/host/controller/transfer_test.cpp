@@ -41,8 +41,8 @@ TEST_F(ControllerTest, SoundTransferIsCheckedReconstructedAndAcknowledged) {
   EXPECT_TRUE(HasLog(L"Number of bytes received : 56516"));
   EXPECT_TRUE(host.Has("KillTimer 1420"));
   EXPECT_TRUE(host.Has("SetTimer 1420 10000"));
-  EXPECT_TRUE(ctl->m_bTransferInProgress);
-  EXPECT_TRUE(ctl->m_bLedReceiving);
+  EXPECT_TRUE(ctl->Status().transferInProgress);
+  EXPECT_TRUE(ctl->Status().ledReceiving);
   EXPECT_TRUE(host.Has("Repaint"));
 
   host.pending = {0};
@@ -59,11 +59,11 @@ TEST_F(ControllerTest, SoundTransferIsCheckedReconstructedAndAcknowledged) {
   EXPECT_TRUE(host.Has("Reconstruct"));
   EXPECT_EQ(host.scanner.Count("read_ok"), 1);
   EXPECT_EQ(host.scanner.Count("read_nok"), 0);
-  EXPECT_EQ(ctl->m_SNDPFrames.MaxAge(), 20000u);
-  EXPECT_FALSE(ctl->m_bTransferInProgress);
-  EXPECT_TRUE(ctl->m_bReserved);  // stays reserved
+  EXPECT_EQ(ctl->Frames().MaxAge(), 20000u);
+  EXPECT_FALSE(ctl->Status().transferInProgress);
+  EXPECT_TRUE(ctl->Status().reserved);  // stays reserved
   EXPECT_FALSE(ctl->IsTimerArmed(TIMER_WATCHDOG));
-  EXPECT_FALSE(ctl->m_bReadLastImage);
+  EXPECT_FALSE(ctl->Status().readLastImage);
 }
 
 TEST_F(ControllerTest, ReconstructionRunsBeforeTheAcknowledgement) {
@@ -207,7 +207,7 @@ TEST_F(ControllerTest, FailedCheckIsRefusedAndTheImageStaysOnTheScanner) {
   EXPECT_EQ(host.scanner.Count("read_ok"), 0);
   EXPECT_FALSE(host.Has("Reconstruct"));
   EXPECT_FALSE(HasLog(L"Déréservation suite à l'échec du transfert de l'image et du NonAck."));
-  EXPECT_TRUE(ctl->m_bReserved);
+  EXPECT_TRUE(ctl->Status().reserved);
 }
 
 TEST_F(ControllerTest, UnansweredRefusalUnreserves) {
@@ -218,7 +218,7 @@ TEST_F(ControllerTest, UnansweredRefusalUnreserves) {
   ctl->OnImageMessage(1, kFdAccept);
   ctl->OnImageMessage(1, kFdClose);
   EXPECT_TRUE(HasLog(L"Déréservation suite à l'échec du transfert de l'image et du NonAck."));
-  EXPECT_FALSE(ctl->m_bReserved);
+  EXPECT_FALSE(ctl->Status().reserved);
   EXPECT_EQ(host.scanner.CountContaining("ready=0\r\nterm=03"), 1);
 }
 
@@ -261,7 +261,7 @@ TEST_F(ControllerTest, StaleEventsAndSecondConnectionsNeverTouchTheTransferUnder
   EXPECT_TRUE(HasLog(L"Connexion image supplémentaire refusée."));
   EXPECT_EQ(host.events, std::vector<std::string>{"Refuse"});  // no close, no new file, watchdog kept
   EXPECT_EQ(host.timers[TIMER_WATCHDOG], 10000u);
-  EXPECT_TRUE(ctl->m_bTransferInProgress);
+  EXPECT_TRUE(ctl->Status().transferInProgress);
   EXPECT_EQ(host.scanner.Count("read_nok"), 0);
   // The transfer ends as it would have without them.
   host.pending = {0};
@@ -276,7 +276,7 @@ TEST_F(ControllerTest, ReadAfterCloseChangesNothing) {
   ctl->OnImageMessage(1, kFdRead);
   EXPECT_TRUE(HasLog(L"FD_READ après le close!!!"));
   EXPECT_FALSE(host.Has("SetTimer 1420 10000"));
-  EXPECT_FALSE(ctl->m_bTransferInProgress);
+  EXPECT_FALSE(ctl->Status().transferInProgress);
 }
 
 TEST_F(ControllerTest, SocketErrorIsLoggedAndTheEventStillHandled) {
@@ -291,25 +291,27 @@ TEST_F(ControllerTest, ImageMessageWithoutListenerDropsTheBinding) {
   host.events.clear();
   ctl->OnImageMessage(1, kFdRead);
   EXPECT_TRUE(HasLog(L"Pas d'écouteur TCP dans le message Image -> Reset complet."));
-  EXPECT_TRUE(ctl->m_sScannerSerial.empty());
-  EXPECT_EQ(ctl->m_TerminalNum, -1);
-  EXPECT_EQ(ctl->m_nTerminalColor, 0);
-  EXPECT_EQ(ctl->m_pHTTPClient, nullptr);
-  EXPECT_TRUE(ctl->m_bLedError);
-  EXPECT_FALSE(ctl->m_bLedReady);
+  EXPECT_TRUE(ctl->Status().scannerSerial.empty());
+  EXPECT_EQ(ctl->Status().terminalNum, -1);
+  EXPECT_EQ(ctl->Status().terminalColor, 0);
+  EXPECT_EQ(ctl->HttpClient(), nullptr);
+  EXPECT_TRUE(ctl->Status().ledError);
+  EXPECT_FALSE(ctl->Status().ledReady);
   EXPECT_TRUE(host.Has("Repaint"));
 }
 
 TEST_F(ControllerTest, StoredImageReadUnreservesWithTheSuperUserWithdrawal) {
   LinkAndReserve();
-  ctl->m_bImageInMemoryRead = true;
+  // The last-image timer's read accepted by the scanner: the image comes from its memory.
+  ctl->OnTimer(TIMER_LAST_IMAGE);
+  ASSERT_TRUE(ctl->Status().imageInMemoryRead);
   PutFile(host, MakeRawFile(0, 2));
   host.scanner.byBody["image_info"] = {true, 200, ImageInfoAnswer(2, 5648)};
   host.scanner.requests.clear();
   ctl->OnImageMessage(1, kFdAccept);
   ctl->OnImageMessage(1, kFdClose);
   EXPECT_TRUE(HasLog(L"Déréservation aprés acquisition car lecture d'une image en mémoire."));
-  EXPECT_FALSE(ctl->m_bReserved);
+  EXPECT_FALSE(ctl->Status().reserved);
   EXPECT_EQ(host.scanner.CountContaining("ready=0\r\nterm=11\r\ncolor=11\r\nmac=3A:52:3A:52:3A:52"), 1);
 }
 
@@ -331,24 +333,24 @@ TEST_F(ControllerTest, BatchOfThreeLastImageReads) {
   PutFile(host, MakeRawFile(0, 3));
   host.scanner.byBody["image_info"] = {true, 200, ImageInfoAnswer(3, 5648)};
   ctl->RequestLastImageRead(false);
-  EXPECT_EQ(ctl->m_nBatchReadsLeft, 3);
+  EXPECT_EQ(ctl->Status().batchReadsLeft, 3);
   for (int read = 1; read <= 3; ++read) {
     SCOPED_TRACE("read " + std::to_string(read));
     host.events.clear();
     ctl->OnTimer(TIMER_CONTROL);
     ASSERT_TRUE(host.Has("PostCommand 1008"));
     ctl->ReservationAction();
-    ASSERT_TRUE(ctl->m_bReserved);
+    ASSERT_TRUE(ctl->Status().reserved);
     ASSERT_EQ(host.timers[TIMER_LAST_IMAGE], 1000u);
     ctl->OnTimer(TIMER_LAST_IMAGE);
-    ASSERT_TRUE(ctl->m_bImageInMemoryRead);
+    ASSERT_TRUE(ctl->Status().imageInMemoryRead);
     ctl->OnImageMessage(1, kFdAccept);
     host.pending = {100, 0};
     ctl->OnImageMessage(1, kFdRead);
     ctl->OnImageMessage(1, kFdClose);
-    EXPECT_FALSE(ctl->m_bReserved);
-    EXPECT_EQ(ctl->m_nBatchReadsLeft, 3 - read);
-    EXPECT_EQ(ctl->m_bReadLastImage, read < 3);
+    EXPECT_FALSE(ctl->Status().reserved);
+    EXPECT_EQ(ctl->Status().batchReadsLeft, 3 - read);
+    EXPECT_EQ(ctl->Status().readLastImage, read < 3);
   }
   host.events.clear();
   ctl->OnTimer(TIMER_CONTROL);
@@ -367,14 +369,14 @@ TEST_F(ControllerTest, PatternBatchContinuesInPatternMode) {
   host.scanner.byBody["image_info"] = {true, 200, ImageInfoAnswer(3, 5648)};
   ctl->RequestLastImageRead(true);
   ctl->ReservationAction();
-  ASSERT_TRUE(ctl->m_bPatternRead);
+  ASSERT_TRUE(ctl->Status().patternRead);
   EXPECT_EQ(host.scanner.Count("fpga:0080=00000001"), 1);
   ctl->OnImageMessage(1, kFdAccept);
   ctl->OnImageMessage(1, kFdClose);
   EXPECT_TRUE(HasLog(L"Déréservation aprés acquisition car lecture d'une pattern."));
-  EXPECT_FALSE(ctl->m_bReserved);
-  EXPECT_TRUE(ctl->m_bReadLastImage);
-  EXPECT_TRUE(ctl->m_bPatternMode);
+  EXPECT_FALSE(ctl->Status().reserved);
+  EXPECT_TRUE(ctl->Status().readLastImage);
+  EXPECT_TRUE(ctl->Status().patternMode);
   // The second read of the batch skips the fpga set-up.
   ctl->ReservationAction();
   EXPECT_EQ(host.scanner.Count("fpga:0080=00000001"), 1);

@@ -9,6 +9,7 @@
 #include "acquisition/Reconstruction.h"
 #include "tests/host/controller/FakeHost.h"
 #include "tests/host/reconstruction/ReconFakes.h"
+#include "tests/support/MemoryLogger.h"
 
 using namespace rfake;
 
@@ -37,7 +38,7 @@ class PipelineTest : public ::testing::Test {
   std::vector<std::string> lines;
 
   void SetUp() override {
-    ReplaceCurrentLogger(new fake::MemoryLogger(&lines));
+    ReplaceCurrentLogger(new testsupport::MemoryLogger(&lines));
     Lib() = Library();
     ctl.reset(new COrvaqController(host, acqSettings));
     settings.images = images.Folder();
@@ -49,6 +50,18 @@ class PipelineTest : public ::testing::Test {
     recon.reset();
     ctl.reset();
     ReplaceCurrentLogger(nullptr);
+  }
+
+  // The controller bound, reserved and receiving an image: its receiving lamp is on.
+  void Receiving() {
+    ctl->HardwareInfos(kHardwareAdapterCheck, nullptr);
+    host.datagrams.push_back(fake::Encode(fake::MakeFrame()));
+    ctl->OnSNDPFrame();
+    ctl->ReservationAction();
+    ctl->OnImageMessage(1, kFdAccept);
+    ctl->OnImageMessage(1, kFdRead);
+    ASSERT_TRUE(ctl->Status().ledReceiving);
+    lines.clear();
   }
 
   std::wstring In(const std::string& name) { return images.Folder() + W(name); }
@@ -75,15 +88,15 @@ class PipelineTest : public ::testing::Test {
 
 TEST_F(PipelineTest, ClassicRebuildWritesEveryFile) {
   Arrive();
-  ctl->m_bLedReceiving = true;
+  Receiving();
   ASSERT_TRUE(recon->ReconstructAcquisition());
 
   EXPECT_EQ(images.Names(), (std::vector<std::string>{"1234_LastBmpLUM2_001.NFO", "1234_LastBmpLUM2_001.RAW",
                                                         "1234_LastBmpLUM2_001.bmp", "LASTACQP2.BIN.bmp",
                                                         "LASTACQP2.RAW"}));
   EXPECT_EQ(ReadFile(In("1234_LastBmpLUM2_001.RAW")), RawOfMode(0, 400));
-  EXPECT_EQ(ctl->m_TickReservation, 5000u);
-  EXPECT_FALSE(ctl->m_bLedReceiving);
+  EXPECT_EQ(ctl->Status().tickReservation, 5000u);
+  EXPECT_FALSE(ctl->Status().ledReceiving);
   EXPECT_EQ(host.timers[TIMER_THUMBNAIL], 2500u);
   EXPECT_EQ(pictures.thumbX, 500);
   EXPECT_EQ(pictures.thumbY, 650);
@@ -310,11 +323,11 @@ TEST_F(PipelineTest, EmptyPlateAtStandardResolution) {
   Lib().result = 1;
   settings.quality = 10;
   Arrive(0);
-  ctl->m_bLedReceiving = true;
+  Receiving();
   ASSERT_TRUE(recon->ReconstructAcquisition());
   EXPECT_TRUE(Logged("Image vide / erreur lors de la Reconstruction en une passe."));
   EXPECT_TRUE(Logged("Beep de fin de l'acquisition d'une image blanche."));
-  EXPECT_FALSE(ctl->m_bLedReceiving);
+  EXPECT_FALSE(ctl->Status().ledReceiving);
   EXPECT_EQ(host.timers[TIMER_THUMBNAIL], 2500u);
   EXPECT_FALSE(Lib().filterCalled);
   EXPECT_FALSE(RawKeptSomewhere());

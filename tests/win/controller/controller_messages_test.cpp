@@ -9,6 +9,7 @@
 
 #include "acquisition/win/ControllerMessages.h"
 #include "tests/host/controller/FakeHost.h"
+#include "tests/support/MemoryLogger.h"
 
 namespace {
 
@@ -29,7 +30,7 @@ class ControllerMessages : public ::testing::Test {
   HWND hwnd = nullptr;
 
   void SetUp() override {
-    ReplaceCurrentLogger(new fake::MemoryLogger(&lines));
+    ReplaceCurrentLogger(new testsupport::MemoryLogger(&lines));
     ctl.reset(new COrvaqController(host, settings));
     g_pController = ctl.get();
     WNDCLASSW wc = {};
@@ -50,7 +51,7 @@ class ControllerMessages : public ::testing::Test {
     SendMessageW(hwnd, 0x465, 1, 0);
     host.datagrams.push_back(fake::Encode(fake::MakeFrame()));
     SendMessageW(hwnd, 0x401, 0, 0);
-    ASSERT_EQ(ctl->m_TerminalNum, 3);
+    ASSERT_EQ(ctl->Status().terminalNum, 3);
   }
 };
 
@@ -86,9 +87,9 @@ TEST_F(ControllerMessages, TimerAndReservationButton) {
   SendMessageW(hwnd, WM_TIMER, 1020, 0);
   EXPECT_EQ(host.scanner.CountContaining("ready=1\r\nterm=03"), 1);
   SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(1008, BN_CLICKED), 0);
-  EXPECT_TRUE(ctl->m_bReserved);
+  EXPECT_TRUE(ctl->Status().reserved);
   SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(1009, BN_CLICKED), 0);
-  EXPECT_TRUE(ctl->m_bReserved);
+  EXPECT_TRUE(ctl->Status().reserved);
   SendMessageW(hwnd, 0x402, 0x40, 8);
   EXPECT_TRUE(host.Has("Accept C:\\images\\LASTACQP2.BIN log"));
 }
