@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+namespace orvaq {
 namespace rxf {
 
 namespace {
@@ -252,3 +253,4 @@ bool Reconstruct(const RawScan& input, const CorrectionSettings& cs, PlateImage&
 }
 
 }  // namespace rxf
+}  // namespace orvaq

@@ -40,6 +40,7 @@
 
 #include "rxfilter/RawReader.h"
 
+namespace orvaq {
 namespace rxf {
 
 struct CorrectionSettings {
@@ -79,3 +80,4 @@ bool Reconstruct(const RawScan& scan, const CorrectionSettings& settings, PlateI
 void HighBytes(const uint16_t* in, size_t count, uint8_t* out);
 
 }  // namespace rxf
+}  // namespace orvaq

@@ -10,19 +10,19 @@
 #include <string>
 #include <vector>
 
-#include "common/raw_format.h"
-#include "common/grey_bmp_format.h"
+#include "common/RawFormat.h"
+#include "common/GreyBmpFormat.h"
 #include "rxfilter/Correction.h"
 #include "rxfilter/MultiPlate.h"
 #include "rxfilter/NoiseFilter.h"
 #include "rxfilter/RawReader.h"
 #ifndef _WIN32
-#include "common/text.h"
+#include "common/Text.h"
 #endif
 
 namespace {
 
-using namespace rxf;
+using namespace orvaq::rxf;
 
 // Raw files are at most 16383 lines of 5648 bytes plus the header.
 constexpr long kMaxRawFile = long(kMaxLines) * 5648 + 36;

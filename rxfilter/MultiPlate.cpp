@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+namespace orvaq {
 namespace rxf {
 
 uint32_t EncodePartTag(const PartInfo& i) {
@@ -107,3 +108,4 @@ void MakePreview(const uint16_t* image, int width, int height, int maxW, int max
 }
 
 }  // namespace rxf
+}  // namespace orvaq

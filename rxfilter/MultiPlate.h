@@ -23,6 +23,7 @@
 #include <cstdint>
 #include <vector>
 
+namespace orvaq {
 namespace rxf {
 
 struct PartInfo {
@@ -51,3 +52,4 @@ void MakePreview(const uint16_t* image, int width, int height, int maxW, int max
                  int& outH, std::vector<uint8_t>& out);
 
 }  // namespace rxf
+}  // namespace orvaq

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <vector>
 
+namespace orvaq {
 namespace rxf {
 
 namespace {
@@ -91,3 +92,4 @@ bool FilterNoise(void* pixels, int width, int height, int stride, int bits,
 }
 
 }  // namespace rxf
+}  // namespace orvaq

@@ -15,6 +15,7 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace orvaq {
 namespace rxf {
 
 struct NoiseFilterParams {
@@ -30,3 +31,4 @@ bool FilterNoise(void* pixels, int width, int height, int stride, int bits,
                  const NoiseFilterParams& params);
 
 }  // namespace rxf
+}  // namespace orvaq

@@ -1,16 +1,17 @@
-// Raw acquisition file reader of the reference filter library (layout: common/raw_format.h).
+// Raw acquisition file reader of the reference filter library (layout: common/RawFormat.h).
 #include "rxfilter/RawReader.h"
 
-#include "common/byte_reader.h"
-#include "common/raw_format.h"
+#include "common/ByteReader.h"
+#include "common/RawFormat.h"
 
+namespace orvaq {
 namespace rxf {
 
 using namespace orvaq;
 
 RawError ReadRawHeader(const uint8_t* data, size_t size, RawHeader& h) {
   if (!data || size < raw::kHeaderSize) return RawError::TooShort;
-  ByteReader r(data, size);
+  CByteReader r(data, size);
   const uint16_t signature = r.U16();
   const uint16_t version = r.U16();
   h.mode = r.U8();
@@ -49,7 +50,7 @@ RawError ReadRaw(const uint8_t* data, size_t size, RawScan& scan) {
   std::vector<uint16_t> plane(n * c);
   for (size_t k = 0; k < n; ++k) {
     const uint8_t* rec = data + raw::kHeaderSize + k * L;
-    ByteReader r(rec, L);
+    CByteReader r(rec, L);
     const uint16_t number = r.U16();
     if (number != uint16_t(k)) return RawError::LineNumber;
     r.Seek(L - raw::kPrevLineFromEnd);
@@ -77,3 +78,4 @@ RawError ReadRaw(const uint8_t* data, size_t size, RawScan& scan) {
 }
 
 }  // namespace rxf
+}  // namespace orvaq

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+namespace orvaq {
 namespace rxf {
 
 enum class RawError {
@@ -46,3 +47,4 @@ RawError ReadRawHeader(const uint8_t* data, size_t size, RawHeader& header);
 RawError ReadRaw(const uint8_t* data, size_t size, RawScan& scan);
 
 }  // namespace rxf
+}  // namespace orvaq

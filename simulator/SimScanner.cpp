@@ -9,7 +9,7 @@
 #include <sstream>
 #include <strings.h>
 
-#include "common/raw_format.h"
+#include "common/RawFormat.h"
 
 namespace orvaq {
 namespace sim {

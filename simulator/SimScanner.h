@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "scanner_link/SNDPFrame.h"
-#include "simulator/plates.h"
+#include "simulator/Plates.h"
 
 namespace orvaq {
 namespace sim {

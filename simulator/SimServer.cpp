@@ -19,7 +19,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "common/raw_format.h"
+#include "common/RawFormat.h"
 
 namespace orvaq {
 namespace sim {

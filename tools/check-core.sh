@@ -7,7 +7,7 @@ pattern='#[[:space:]]*include[[:space:]]*[<"](windows|winsock2?|ws2tcpip|wininet
 bad=$(find src rxfilter simulator \( -name '*.h' -o -name '*.hpp' -o -name '*.cpp' -o -name '*.cc' \) \
         -not -path '*/win/*' -print0 2>/dev/null | xargs -0 -r grep -liE "$pattern" || true)
 # setupnote is a plain Windows program without a core: its main file is its adapter.
-bad=$(echo "$bad" | grep -v '^src/setupnote/setupnote\.cpp$' || true)
+bad=$(echo "$bad" | grep -v '^src/setupnote/SetupNote\.cpp$' || true)
 if [ -n "$bad" ]; then
   echo "Core files include Windows headers (move the code to a win/ folder):"
   echo "$bad" | sed 's/^/  /'

@@ -9,6 +9,8 @@
 #include <memory>
 #include <string>
 
+#include "common/MessageBox.h"
+
 class CHttpClient;
 
 // The UDP status listener (CSNDPListener) as the controller uses it.
@@ -53,12 +55,6 @@ class IRawFile {
   virtual bool ReadAll(uint8_t* buffer, size_t size) = 0;
 };
 
-// Message-box styles and answers (the Windows values).
-namespace acqmb {
-constexpr unsigned kOk = 0x0, kOkCancel = 0x1;
-constexpr unsigned kIconExclamation = 0x30, kIconInformation = 0x40;
-constexpr int kIdOk = 1, kIdCancel = 2;
-}  // namespace acqmb
 
 // Local time broken down as the scanner clock wants it.
 struct AcqLocalTime {

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "common/text.h"
+#include "common/Text.h"
 #include "imaging/Adjust.h"
 #include "settings/KvPaths.h"
 
@@ -70,7 +70,7 @@ std::wstring EmptyPlateResolutionText(int quality) {
 }
 
 std::wstring FinalBitmapBaseName(const std::wstring& folder, const std::wstring& patientId) {
-  return kvpath::Join(folder, patientId.empty() ? std::wstring(L"LastBmpLUM2.bmp")
+  return orvaq::paths::Join(folder, patientId.empty() ? std::wstring(L"LastBmpLUM2.bmp")
                                                 : patientId + L"_LastBmpLUM2.bmp");
 }
 

@@ -5,14 +5,14 @@
 
 #include "acquisition/OrvaqController.h"
 #include "acquisition/RawCheck.h"
-#include "common/text.h"
+#include "common/Text.h"
 #include "logging/KvLogger.h"
 #include "settings/KvPaths.h"
 
 const wchar_t* const kRawFileName = L"LASTACQP2.BIN";
 
 std::wstring COrvaqController::RawFilePath() {
-  return kvpath::Join(m_Settings.ImagesPath(), kRawFileName);
+  return orvaq::paths::Join(m_Settings.ImagesPath(), kRawFileName);
 }
 
 // ------------------------------------------------------------------ image transfer

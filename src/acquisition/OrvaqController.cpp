@@ -5,7 +5,7 @@
 
 #include <cstdlib>
 
-#include "common/text.h"
+#include "common/Text.h"
 #include "logging/KvLogger.h"
 #include "settings/KvTextFormat.h"
 
@@ -48,7 +48,7 @@ std::wstring COrvaqController::PatientOrDefault() {
 }
 
 std::wstring COrvaqController::FormatText(int id, const std::vector<std::wstring>& args) {
-  std::vector<KvTextArg> list;
+  std::vector<CKvTextArg> list;
   for (const auto& a : args) list.emplace_back(a);
   return ::FormatText(m_Settings.GetText(id), list);
 }
@@ -231,7 +231,7 @@ bool COrvaqController::LinkScanner(const SNDPFrame& frame, bool simulator) {
     DestroyHttpClient();
     if (TextToInt(door) == 0) {
       m_sScannerSerial.clear();
-      m_Host.ShowMessageBox(625, m_Settings.GetText(625), acqmb::kOk | acqmb::kIconExclamation);
+      m_Host.ShowMessageBox(625, m_Settings.GetText(625), orvaq::mb::kOk | orvaq::mb::kIconWarning);
     } else {
       std::wstring answer;
       ServiceAction(L"get_doctor=01", answer);
@@ -312,7 +312,7 @@ void COrvaqController::FollowScanner(const SNDPFrame& frame) {
       const std::wstring patient = fields.size() > 3 ? fields[3] : std::wstring();
       const std::wstring question = FormatText(840, {terminal, doctor, patient});
       m_bBlockedImagePrompted = true;
-      if (m_Host.ShowMessageBox(840, question, acqmb::kOkCancel | acqmb::kIconInformation) == acqmb::kIdOk)
+      if (m_Host.ShowMessageBox(840, question, orvaq::mb::kOkCancel | orvaq::mb::kIconInformation) == orvaq::mb::kIdOk)
         m_bReadLastImage = true;
     }
   }

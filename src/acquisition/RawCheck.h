@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "common/raw_format.h"
+#include "common/RawFormat.h"
 
 // Files this large are accepted without a check (30 MiB).
 constexpr uint64_t kRawCheckSkipSize = 0x1E00000;

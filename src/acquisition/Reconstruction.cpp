@@ -8,8 +8,9 @@
 #include <vector>
 
 #include "acquisition/OrvaqController.h"
-#include "common/raw_format.h"
-#include "common/text.h"
+#include "common/MessageBox.h"
+#include "common/RawFormat.h"
+#include "common/Text.h"
 #include "imaging/Adjust.h"
 #include "logging/KvLogger.h"
 #include "settings/KvPaths.h"
@@ -21,7 +22,6 @@ const wchar_t* const CReconstruction::kThumbnailFileName = L"LASTACQP2.BIN.bmp";
 const wchar_t* const CReconstruction::kRebuildProgram = L"OrvaqRbld2.exe";
 
 namespace {
-constexpr unsigned kMbOk = 0x0, kMbIconError = 0x10, kMbIconWarning = 0x30;
 constexpr unsigned kBeepDefault = 0xFFFFFFFF, kBeepError = 0x10;
 constexpr uint32_t kThumbnailMs = 2500;
 
@@ -49,13 +49,13 @@ bool CReconstruction::ReconstructAcquisition() {
   LogPrintf(L"Finalisation de l'acquisition d'une image.");
   m_Controller.OnReconstructionStarted(m_Env.GetTickCount());
   const std::wstring folder = m_Settings.ImagesPath();
-  std::wstring rawPath = kvpath::Join(folder, kRawFileName);
+  std::wstring rawPath = orvaq::paths::Join(folder, kRawFileName);
 
   if (m_Settings.DemoMode()) {
     LogPrintf(L"Mode démonstration : remplacement de l'image brute.");
     const bool slots[3] = {m_MultiPlate.IsSlotComplete(1), m_MultiPlate.IsSlotComplete(2),
                            m_MultiPlate.IsSlotComplete(3)};
-    const std::wstring demo = kvpath::Join(
+    const std::wstring demo = orvaq::paths::Join(
         m_Env.ProgramFolder(), DemoFileName(m_Settings.AcquisitionUseT4(), m_Settings.AcquisitionQuality(), slots));
     if (m_Env.FileExists(demo)) {
       LogPrintf(L"Image de démonstration : %ls", demo.c_str());
@@ -102,7 +102,7 @@ bool CReconstruction::ClassicRebuild(const std::wstring& rawPath) {
   if (!bound) {
     // Said before the box, which waits for the operator.
     KeepRaw(rawPath);
-    m_Env.ShowMessageBox(m_Settings.GetText(813), kMbOk | kMbIconError);
+    m_Env.ShowMessageBox(m_Settings.GetText(813), orvaq::mb::kOk | orvaq::mb::kIconError);
     return false;
   }
 
@@ -141,7 +141,7 @@ bool CReconstruction::ClassicRebuild(const std::wstring& rawPath) {
         std::string folder;
         const CorrectionSettings settings = m_Settings.Correction();
         if (settings.storeIntermediateImages) {
-          const std::wstring wide = kvpath::Join(m_Settings.ImagesPath(), L"LASTACQP2");
+          const std::wstring wide = orvaq::paths::Join(m_Settings.ImagesPath(), L"LASTACQP2");
           m_Env.CreateFolder(wide);
           folder = AnsiPath(wide);
         }
@@ -161,7 +161,7 @@ bool CReconstruction::ClassicRebuild(const std::wstring& rawPath) {
           FilterImage filterImage{image.width, image.height, image.width, 8, 1, image.pBuffer};
           FilterParams filterParams = MakeFilterParams(m_Settings.AcqFilter(), code);
           if (library.m_pfnApplyFilter(&filterImage, &filterParams, 0) == 0)
-            m_Env.ShowMessageBox(L"lpfnApplyLUMEQ2FilterX0X3 Not OK", kMbOk);
+            m_Env.ShowMessageBox(L"lpfnApplyLUMEQ2FilterX0X3 Not OK", orvaq::mb::kOk);
         }
       },
       &error);
@@ -169,7 +169,7 @@ bool CReconstruction::ClassicRebuild(const std::wstring& rawPath) {
     pixels.reset();
     library.Free();
     KeepRaw(rawPath);
-    m_Env.ShowMessageBox(orvaq::FromUtf8(error), kMbOk | kMbIconWarning);
+    m_Env.ShowMessageBox(orvaq::FromUtf8(error), orvaq::mb::kOk | orvaq::mb::kIconWarning);
     return false;
   }
   library.Free();
@@ -179,7 +179,7 @@ bool CReconstruction::ClassicRebuild(const std::wstring& rawPath) {
   LogPrintf(L"Enregistrement de l'image BIN en RAW.");
   // LASTACQP2.RAW is a convenience copy (a viewer may hold it open): the final raw file is
   // copied from the received data itself, never from it.
-  if (!m_Env.CopyFileOver(rawPath, kvpath::Join(folder, kRawCopyName)))
+  if (!m_Env.CopyFileOver(rawPath, orvaq::paths::Join(folder, kRawCopyName)))
     LogPrintf(L"Enregistrement de l'image BIN en RAW impossible : %ls", kRawCopyName);
   if (image.width == 0 || image.height == 0) {
     pixels.reset();
@@ -202,7 +202,7 @@ bool CReconstruction::ClassicRebuild(const std::wstring& rawPath) {
   ShowThumbnail(*picture);
   if (IsRotatedPlateSize(size) && m_Pictures.Rotate90(*picture)) std::swap(width, height);
 
-  m_Pictures.SaveWithBmpEncoder(*picture, kvpath::Join(folder, kThumbnailFileName));
+  m_Pictures.SaveWithBmpEncoder(*picture, orvaq::paths::Join(folder, kThumbnailFileName));
 
   Step(ReconStep::Adjustments);
   InfoFilter filter;
@@ -262,7 +262,7 @@ bool CReconstruction::WriteInfoFile(const std::wstring& temporaryPath, const Inf
   if (!m_Env.WriteNewFile(temporaryPath, bytes)) {
     // A half-written ".NFOT" is never renamed, and is not left to look like a hand-over.
     m_Env.RemoveFile(temporaryPath);
-    m_Env.ShowMessageBox(L"NFO file Error !", kMbOk | kMbIconError);
+    m_Env.ShowMessageBox(L"NFO file Error !", orvaq::mb::kOk | orvaq::mb::kIconError);
     LogPrintf(L"Impossible de créer le fichier NFO.");
     m_Env.MessageBeep(kBeepError);
     return false;
@@ -290,7 +290,7 @@ bool CReconstruction::WriteOutputs(IReconPicture& picture, InfoFileContent conte
   LogPrintf(L"Enregistrement du BMP final : %ls", bitmap.c_str());
   if (!m_Pictures.WriteGreyBmp(picture, bitmap)) m_Pictures.SaveWithBmpEncoder(picture, bitmap);
 
-  const std::wstring finalRaw = kvpath::ReplaceExtension(bitmap, L".RAW");
+  const std::wstring finalRaw = orvaq::paths::ReplaceExtension(bitmap, L".RAW");
   const bool rawCopied = m_Env.CopyFileOver(rawPath, finalRaw);
   // The temporary raw file goes only once its data has a lasting copy.
   if (rawCopied)
@@ -300,7 +300,7 @@ bool CReconstruction::WriteOutputs(IReconPicture& picture, InfoFileContent conte
 
   content.file8 = bitmap;
   content.file16 = finalRaw;
-  if (!WriteInfoFile(kvpath::ReplaceExtension(bitmap, L".NFOT"), content, true)) return false;
+  if (!WriteInfoFile(orvaq::paths::ReplaceExtension(bitmap, L".NFOT"), content, true)) return false;
   LogPrintf(emptyPlate ? L"Beep de fin de l'acquisition d'une image blanche." : L"Beep de fin de l'acquisition.");
   m_Env.MessageBeep(kBeepDefault);
   Step(ReconStep::End);
@@ -310,7 +310,7 @@ bool CReconstruction::WriteOutputs(IReconPicture& picture, InfoFileContent conte
 bool CReconstruction::FinalizeEmptyPlate(float resolution, const std::wstring& rawPath) {
   if (resolution != 15.0f && resolution != 20.0f) {
     KeepRaw(rawPath);
-    m_Env.ShowMessageBox(m_Settings.GetText(1000) + L"\n[22] " + m_Settings.GetText(10122), kMbOk | kMbIconWarning);
+    m_Env.ShowMessageBox(m_Settings.GetText(1000) + L"\n[22] " + m_Settings.GetText(10122), orvaq::mb::kOk | orvaq::mb::kIconWarning);
     return false;
   }
   IReconPicture* picture = m_Pictures.BuiltInPicture(resolution == 15.0f ? L"EMPY_PLATE_FAST" : L"EMPY_PLATE_SD");
@@ -335,7 +335,7 @@ bool CReconstruction::FinalizeEmptyPlate(float resolution, const std::wstring& r
 bool CReconstruction::ExternalRebuild(const std::wstring& rawPath) {
   LogPrintf(L"Rebuild Externe.");
   ExternalRebuildArgs args;
-  args.programPath = kvpath::Join(m_Env.ProgramFolder(), kRebuildProgram);
+  args.programPath = orvaq::paths::Join(m_Env.ProgramFolder(), kRebuildProgram);
   if (!m_Env.FileExists(args.programPath)) {
     LogPrintf(L"Rebuild Externe impossible.");
     return false;
@@ -343,7 +343,7 @@ bool CReconstruction::ExternalRebuild(const std::wstring& rawPath) {
   const bool imaging = m_Settings.Imaging();
   const CorrectionSettings correction = m_Settings.Correction();
   args.imaging = imaging;
-  args.infoPath = kvpath::ReplaceExtension(rawPath, L".NFOT");
+  args.infoPath = orvaq::paths::ReplaceExtension(rawPath, L".NFOT");
   args.storeIntermediateImages = correction.storeIntermediateImages;
   args.ignoreMire = correction.ignoreMire;
   args.showPreview = m_Settings.ShowImagePreview();

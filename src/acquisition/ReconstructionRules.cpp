@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "common/raw_format.h"
+#include "common/RawFormat.h"
 
 namespace orvaq {
 namespace recon {

@@ -6,7 +6,7 @@
 
 #include "acquisition/OrvaqController.h"
 #include "settings/KvAdapters.h"
-#include "common/text.h"
+#include "common/Text.h"
 #include "logging/KvLogger.h"
 #include "settings/KvTextFormat.h"
 

@@ -5,9 +5,10 @@
 #include <climits>
 #include <cwchar>
 
-#include "common/text.h"
+#include "common/Text.h"
 #include "settings/KvParameters.h"
 
+namespace orvaq {
 namespace cmdline {
 
 int ReadInt(const std::wstring& text, size_t start) {
@@ -57,6 +58,7 @@ std::wstring ReadText(const std::wstring& text, size_t start) {
 }
 
 }  // namespace cmdline
+}  // namespace orvaq
 
 namespace {
 
@@ -82,9 +84,9 @@ class Matcher {
     m_nArg = pos + std::wcslen(option);
     return true;
   }
-  int Int() const { return cmdline::ReadInt(m_sLower, m_nArg); }
-  unsigned Hex() const { return cmdline::ReadHex(m_sLower, m_nArg); }
-  std::wstring Text() const { return cmdline::ReadText(m_sLine, m_nArg); }
+  int Int() const { return orvaq::cmdline::ReadInt(m_sLower, m_nArg); }
+  unsigned Hex() const { return orvaq::cmdline::ReadHex(m_sLower, m_nArg); }
+  std::wstring Text() const { return orvaq::cmdline::ReadText(m_sLine, m_nArg); }
 
  private:
   const std::wstring& m_sLine;

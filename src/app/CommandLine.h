@@ -13,6 +13,7 @@ class CKvParameters;
 bool ParseCommandLine(const std::wstring& line, CKvParameters& params, IOneShotJobs& jobs);
 
 // The argument readers, exposed for the tests.
+namespace orvaq {
 namespace cmdline {
 // Decimal integer after `start`: leading blanks skipped, optional sign, digits up to the
 // first other character, 0 without digits; saturates instead of overflowing.
@@ -23,3 +24,4 @@ unsigned ReadHex(const std::wstring& text, size_t start);
 // otherwise up to the next space or the end.
 std::wstring ReadText(const std::wstring& text, size_t start);
 }  // namespace cmdline
+}  // namespace orvaq

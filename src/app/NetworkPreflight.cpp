@@ -25,7 +25,7 @@ bool NetworkPreflight(CKvParameters& params, INetworkPreflightHost& host) {
         if (host.IsWorkstationVistaOrLater() && firewall.IsFirewallOn()) {
           outcome = RunFirewallStartupCheck(
               firewall, params.GetProgramPath(),
-              [&params](int id, const std::vector<KvTextArg>& args) {
+              [&params](int id, const std::vector<CKvTextArg>& args) {
                 return id == 1000 ? params.GetProgramTitle() : params.FormatTextId(id, args);
               },
               [&host](const std::wstring& text, const std::wstring& caption, unsigned style) {

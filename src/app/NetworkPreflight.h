@@ -25,7 +25,7 @@ class ITrialListenerFactory {
 class INetworkPreflightHost {
  public:
   virtual ~INetworkPreflightHost() = default;
-  virtual KvAdapterSource& Adapters() = 0;
+  virtual IKvAdapterSource& Adapters() = 0;
   virtual ITrialListenerFactory& TrialListeners() = 0;
   // A workstation edition of Windows 6.0 or later.
   virtual bool IsWorkstationVistaOrLater() = 0;

@@ -26,19 +26,19 @@ std::wstring FormatVersionText(int major, int minor, int build) {
 std::wstring ChooseErrorListPath(const std::wstring& folder, const std::wstring& language,
                                  const std::function<bool(const std::wstring&)>& exists) {
   wchar_t extension[16];
-  std::swprintf(extension, 16, L".%X", cmdline::ReadHex(language, 0));
-  const std::wstring base = kvpath::Join(folder, L"Orvaqerr");
+  std::swprintf(extension, 16, L".%X", orvaq::cmdline::ReadHex(language, 0));
+  const std::wstring base = orvaq::paths::Join(folder, L"Orvaqerr");
   for (const std::wstring& ext : {std::wstring(extension), std::wstring(L".409"), std::wstring(L".40C")})
     if (exists(base + ext)) return base + ext;
   return std::wstring();
 }
 
 std::wstring GetLogFilePath(CKvParameters& params) {
-  return kvpath::Join(params.GetLogFolder(), params.GetProgramTitle() + L".txt");
+  return orvaq::paths::Join(params.GetLogFolder(), params.GetProgramTitle() + L".txt");
 }
 
 KvLogger* CreateStartupLogger(CKvParameters& params, bool otherInstanceRunning,
-                              KvLoggerFactory& factory) {
+                              IKvLoggerFactory& factory) {
   if (otherInstanceRunning) return new KvLoggerNULL;
   KvLogger* logger = nullptr;
   switch (params.GetLoggerType()) {
@@ -50,7 +50,7 @@ KvLogger* CreateStartupLogger(CKvParameters& params, bool otherInstanceRunning,
   return logger ? logger : new KvLoggerNULL;
 }
 
-void RestartLogAfterReadOk(CKvParameters& params, KvLoggerFactory& factory) {
+void RestartLogAfterReadOk(CKvParameters& params, IKvLoggerFactory& factory) {
   if (params.GetLoggerType() != 2) return;
   ReplaceCurrentLogger(new KvLoggerNULL);  // the file is closed before it is truncated
   KvLogger* logger = factory.CreateFileLogger(GetLogFilePath(params));

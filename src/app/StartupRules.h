@@ -28,9 +28,9 @@ std::wstring ChooseErrorListPath(const std::wstring& folder, const std::wstring&
                                  const std::function<bool(const std::wstring&)>& exists);
 
 // Makes the loggers that need the platform.
-class KvLoggerFactory {
+class IKvLoggerFactory {
  public:
-  virtual ~KvLoggerFactory() = default;
+  virtual ~IKvLoggerFactory() = default;
   virtual KvLogger* CreateDebugLogger() = 0;
   virtual KvLogger* CreateMsgBoxLogger() = 0;
   // The file logger on `path`; null when the file cannot be used.
@@ -44,8 +44,8 @@ std::wstring GetLogFilePath(CKvParameters& params);
 // the file), otherwise by LoggerType. A file that cannot be opened gives the null
 // logger.
 KvLogger* CreateStartupLogger(CKvParameters& params, bool otherInstanceRunning,
-                              KvLoggerFactory& factory);
+                              IKvLoggerFactory& factory);
 
 // After "read_ok" with LoggerType 2: the log file starts again (truncated, new header)
 // and its first line says why.
-void RestartLogAfterReadOk(CKvParameters& params, KvLoggerFactory& factory);
+void RestartLogAfterReadOk(CKvParameters& params, IKvLoggerFactory& factory);

@@ -44,10 +44,10 @@ StartupOutcome End(CStartupCleanup& cleanup, StartupEnd end, bool result, bool r
 bool CheckUptime(IStartupHost& host) {
   switch (JudgeUptime(host.TickCount())) {
     case UptimeVerdict::kRefuse:
-      host.ShowTextBox(800, startupmb::kOk | startupmb::kIconError);
+      host.ShowTextBox(800, orvaq::mb::kOk | orvaq::mb::kIconError);
       return false;
     case UptimeVerdict::kAdviseRestart:
-      host.ShowTextBox(801, startupmb::kOk | startupmb::kIconInformation);
+      host.ShowTextBox(801, orvaq::mb::kOk | orvaq::mb::kIconInformation);
       return true;
     case UptimeVerdict::kSilent:
       break;
@@ -105,7 +105,7 @@ StartupOutcome RunStartup(IStartupHost& host) {
             static_cast<long long>(totalBytes));
   if (!HasEnoughImageSpace(freeBytes, totalBytes)) {
     LogLine("Espace insuffisant pour de nouvelles acquisitions !");
-    host.ShowTextBox(802, startupmb::kOk | startupmb::kIconError);
+    host.ShowTextBox(802, orvaq::mb::kOk | orvaq::mb::kIconError);
     return End(cleanup, StartupEnd::kNoDiskSpace, true, true);
   }
 

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 
+#include "common/MessageBox.h"
+
 // What the sequence asks of the platform (Windows in win/, a script in the tests).
 class IStartupHost {
  public:
@@ -44,10 +46,6 @@ class IStartupHost {
   virtual void RemoveRestartingLine() = 0;
 };
 
-// Message-box styles the sequence uses (the Windows values).
-namespace startupmb {
-constexpr unsigned kOk = 0x0, kIconError = 0x10, kIconInformation = 0x40;
-}
 
 enum class StartupEnd {
   kNoTextFile,

@@ -1,7 +1,7 @@
 // Firewall rule logic (see KvFirewall.h).
 #include "firewall/KvFirewall.h"
 
-#include "common/text.h"
+#include "common/Text.h"
 #include "logging/KvLogger.h"
 #include "settings/KvPaths.h"
 #include "settings/KvSystem.h"
@@ -41,7 +41,7 @@ long LeadingNumber(const std::wstring& text, bool& any) {
 
 // Retry runs the pre-flight again; Cancel (or a box that could not be shown) ends it.
 KvFirewallOutcome Answered(int answer) {
-  return answer == kvmb::kIdRetry ? KvFirewallOutcome::kRetry : KvFirewallOutcome::kCancel;
+  return answer == orvaq::mb::kIdRetry ? KvFirewallOutcome::kRetry : KvFirewallOutcome::kCancel;
 }
 
 const wchar_t* MismatchText(KvRuleMismatch m) {
@@ -130,7 +130,7 @@ bool KvFirewall::FindRule(const std::wstring* programPath, long port, bool block
 bool KvFirewall::AddAllowRule(const std::wstring& programPath, long port, bool tcp) {
   long active = 0;
   if (!m_Policy.GetCurrentProfileTypes(active)) return false;
-  const std::wstring fileName = kvpath::FileName(programPath);
+  const std::wstring fileName = orvaq::paths::FileName(programPath);
   KvFirewallRule rule;
   rule.name = fileName + L"_" + std::to_wstring(port);
   rule.description = L"Allow network traffic from " + fileName + L" over UDP port " + std::to_wstring(port);
@@ -156,7 +156,7 @@ bool KvFirewall::RemoveBlockingRule(const std::wstring* programPath, long port, 
 }
 
 KvFirewallOutcome RunFirewallStartupCheck(KvFirewall& firewall, const std::wstring& programPath,
-                            const std::function<std::wstring(int, const std::vector<KvTextArg>&)>& texts,
+                            const std::function<std::wstring(int, const std::vector<CKvTextArg>&)>& texts,
                             const std::function<int(const std::wstring&, const std::wstring&, unsigned)>& box) {
   // A policy that accepts a change and then does not show it (group policy, a partial
   // implementation) must not keep the start-up in a loop: each port gets a bounded
@@ -170,19 +170,19 @@ KvFirewallOutcome RunFirewallStartupCheck(KvFirewall& firewall, const std::wstri
     for (int n = 0; n < kMaxRemovals && firewall.FindRule(&programPath, c.port, true, c.tcp); ++n) {
       if (!firewall.RemoveBlockingRule(&programPath, c.port, c.tcp))
         return Answered(box(texts(619, {c.protocol, static_cast<int>(c.port)}), caption,
-                            kvmb::kRetryCancel | kvmb::kIconError));
+                            orvaq::mb::kRetryCancel | orvaq::mb::kIconError));
       if (!report.empty()) report += L"\r\n";
       report += texts(620, {c.protocol, static_cast<int>(c.port)});
     }
     if (!firewall.FindRule(&programPath, c.port, false, c.tcp)) {
       if (!firewall.AddAllowRule(programPath, c.port, c.tcp))
         return Answered(box(texts(618, {c.protocol, static_cast<int>(c.port)}), caption,
-                            kvmb::kRetryCancel | kvmb::kIconError));
+                            orvaq::mb::kRetryCancel | orvaq::mb::kIconError));
       if (!report.empty()) report += L"\r\n";
       report += texts(621, {c.protocol, static_cast<int>(c.port)});
     }
   }
   if (report.empty()) return KvFirewallOutcome::kSilent;
-  box(report, caption, kvmb::kOk | kvmb::kIconInformation);
+  box(report, caption, orvaq::mb::kOk | orvaq::mb::kIconInformation);
   return KvFirewallOutcome::kReported;
 }

@@ -71,5 +71,5 @@ enum class KvFirewallOutcome { kSilent, kReported, kRetry, kCancel };
 // The start-up check. `texts` formats a text id; `box` shows a message box and returns
 // its answer.
 KvFirewallOutcome RunFirewallStartupCheck(KvFirewall& firewall, const std::wstring& programPath,
-                            const std::function<std::wstring(int, const std::vector<KvTextArg>&)>& texts,
+                            const std::function<std::wstring(int, const std::vector<CKvTextArg>&)>& texts,
                             const std::function<int(const std::wstring&, const std::wstring&, unsigned)>& box);

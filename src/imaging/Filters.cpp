@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "common/text.h"
+#include "common/Text.h"
 
 namespace orvaq {
 namespace imaging {

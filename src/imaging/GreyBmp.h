@@ -8,7 +8,7 @@
 #include <functional>
 #include <vector>
 
-#include "common/grey_bmp_format.h"
+#include "common/GreyBmpFormat.h"
 
 namespace orvaq {
 namespace imaging {

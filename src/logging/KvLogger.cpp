@@ -4,7 +4,7 @@
 #include <cerrno>
 #include <cwchar>
 
-#include "common/text.h"
+#include "common/Text.h"
 
 namespace {
 KvLogger* g_pCurrentLogger = nullptr;
@@ -42,13 +42,13 @@ int LogPrintf(const wchar_t* format, ...) {
   return result;
 }
 
-KvLog& KvLog::operator<<(const std::wstring& text) {
+CKvLog& CKvLog::operator<<(const std::wstring& text) {
   std::string bytes;
   if (!orvaq::ToLatin1(text, bytes)) m_bDropped = true;
   m_Stream << bytes;
   return *this;
 }
 
-KvLog::~KvLog() {
+CKvLog::~CKvLog() {
   if (!m_bDropped) LogLine(m_Stream.str());
 }

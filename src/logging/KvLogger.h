@@ -33,23 +33,23 @@ void LogLine(const std::string& line);
 int LogPrintf(const wchar_t* format, ...);
 int LogVPrintf(const wchar_t* format, va_list args);
 
-// Stream-style logging: KvLog() << "Taille : " << n; writes the line when the temporary
+// Stream-style logging: CKvLog() << "Taille : " << n; writes the line when the temporary
 // ends. Narrow literals must be Latin-1 (write "\xE9" for e-acute); wide text streamed
 // in with operator<< (std::wstring) is converted, and a line with a character outside
 // Latin-1 is dropped like LogPrintf does.
-class KvLog {
+class CKvLog {
  public:
-  KvLog() = default;
-  KvLog(const KvLog&) = delete;
-  KvLog& operator=(const KvLog&) = delete;
-  ~KvLog();
+  CKvLog() = default;
+  CKvLog(const CKvLog&) = delete;
+  CKvLog& operator=(const CKvLog&) = delete;
+  ~CKvLog();
   template <typename T>
-  KvLog& operator<<(const T& value) {
+  CKvLog& operator<<(const T& value) {
     m_Stream << value;
     return *this;
   }
-  KvLog& operator<<(const std::wstring& text);
-  KvLog& operator<<(const wchar_t* text) { return *this << std::wstring(text ? text : L""); }
+  CKvLog& operator<<(const std::wstring& text);
+  CKvLog& operator<<(const wchar_t* text) { return *this << std::wstring(text ? text : L""); }
 
  private:
   std::ostringstream m_Stream;

@@ -2,7 +2,7 @@
 #include "logging/KvLoggerFile.h"
 
 namespace {
-class LocalClock : public KvClock {
+class LocalClock : public IKvClock {
  public:
   std::tm LocalNow() override {
     const std::time_t now = std::time(nullptr);
@@ -16,16 +16,16 @@ const char kRule[] = "  ===========================================";
 
 const char KvLoggerFile::kOpenFailure[] = "Impossible d'utiliser le fichier de logg";
 
-KvClock& SystemClock() {
+IKvClock& SystemClock() {
   static LocalClock clock;
   return clock;
 }
 
-KvLoggerFile::KvLoggerFile(const std::string& path, KvClock& clock) : m_sPath(path), m_Clock(clock) {
+KvLoggerFile::KvLoggerFile(const std::string& path, IKvClock& clock) : m_sPath(path), m_Clock(clock) {
   m_Stream.open(path, std::ios::out | std::ios::trunc);
 }
 
-KvLoggerFile* KvLoggerFile::Open(const std::string& path, std::string* error, KvClock* clock) {
+KvLoggerFile* KvLoggerFile::Open(const std::string& path, std::string* error, IKvClock* clock) {
   KvLoggerFile* logger = new KvLoggerFile(path, clock ? *clock : SystemClock());
   if (!logger->m_Stream.is_open() || !logger->m_Stream.good()) {
     delete logger;

@@ -1,6 +1,6 @@
 // The file logger: one log file per program title, truncated when it opens, every line
 // time-stamped and flushed, restarted empty when it grows past 5 MB. The local time
-// comes through KvClock so tests can fix it.
+// comes through IKvClock so tests can fix it.
 #pragma once
 
 #include <ctime>
@@ -9,14 +9,14 @@
 
 #include "logging/KvLogger.h"
 
-class KvClock {
+class IKvClock {
  public:
-  virtual ~KvClock() = default;
+  virtual ~IKvClock() = default;
   virtual std::tm LocalNow() = 0;
 };
 
 // The system's local time.
-KvClock& SystemClock();
+IKvClock& SystemClock();
 
 class KvLoggerFile : public KvLogger {
  public:
@@ -28,17 +28,17 @@ class KvLoggerFile : public KvLogger {
   // Opens (creates or truncates) `path` (an ANSI path) and writes the header. Returns
   // null when the stream is not usable; `error` then holds kOpenFailure.
   static KvLoggerFile* Open(const std::string& path, std::string* error = nullptr,
-                            KvClock* clock = nullptr);
+                            IKvClock* clock = nullptr);
 
   void Write(const std::string& line) override;
   const std::string& Path() const { return m_sPath; }
 
  private:
-  KvLoggerFile(const std::string& path, KvClock& clock);
+  KvLoggerFile(const std::string& path, IKvClock& clock);
   void WriteHeader(const char* title);
   std::string Format(const char* pattern);
 
   std::string m_sPath;
-  KvClock& m_Clock;
+  IKvClock& m_Clock;
   std::ofstream m_Stream;
 };

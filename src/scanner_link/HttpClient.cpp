@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <thread>
 
-#include "common/text.h"
+#include "common/Text.h"
 #include "logging/KvLogger.h"
 
 std::wstring FormatHttpAgent(const std::wstring& text1000, int major, int minor, int build) {

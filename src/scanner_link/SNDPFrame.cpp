@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "common/byte_reader.h"
-#include "common/text.h"
+#include "common/ByteReader.h"
+#include "common/Text.h"
 
 namespace {
 
@@ -37,7 +37,7 @@ void SNDPFrame::SetName(const std::string& name) { SetFixedText(scannerName, nam
 void SNDPFrame::SetSerial(const std::string& text) { SetFixedText(serial, text); }
 
 bool DecodeSNDPFrame(const uint8_t* data, size_t size, SNDPFrame& f) {
-  orvaq::ByteReader r(data, size);
+  orvaq::CByteReader r(data, size);
   f.length = r.U16();
   f.magic = r.U16();
   f.version = r.U8();

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "common/text.h"
+#include "common/Text.h"
 
 const char* const kDeviceFileId = "lumeq2.id";
 const char* const kDeviceFileRes = "lumeq2.res";

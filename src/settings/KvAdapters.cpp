@@ -3,7 +3,7 @@
 
 #include <cwchar>
 
-#include "common/text.h"
+#include "common/Text.h"
 
 std::vector<KvAdapter> UsableAdapters(const std::vector<KvAdapter>& all) {
   std::vector<KvAdapter> usable;
@@ -32,7 +32,7 @@ bool LookupAdapter(const std::vector<KvAdapter>& all, const std::wstring& adapte
   return false;
 }
 
-bool LookupAdapter(KvAdapterSource& source, const std::wstring& adapterName,
+bool LookupAdapter(IKvAdapterSource& source, const std::wstring& adapterName,
                    std::wstring& addresses, std::wstring& mac) {
   addresses.clear();
   mac.clear();

@@ -18,9 +18,9 @@ struct KvAdapter {
   std::vector<std::wstring> ipv4Addresses;  // dotted form
 };
 
-class KvAdapterSource {
+class IKvAdapterSource {
  public:
-  virtual ~KvAdapterSource() = default;
+  virtual ~IKvAdapterSource() = default;
   // Every IPv4 adapter of the machine; false when the system call failed.
   virtual bool EnumerateAdapters(std::vector<KvAdapter>& adapters) = 0;
 };
@@ -34,7 +34,7 @@ std::vector<KvAdapter> UsableAdapters(const std::vector<KvAdapter>& all);
 bool LookupAdapter(const std::vector<KvAdapter>& all, const std::wstring& adapterName,
                    std::wstring& addresses, std::wstring& mac);
 // The same over the machine's adapters; false also when they cannot be listed.
-bool LookupAdapter(KvAdapterSource& source, const std::wstring& adapterName,
+bool LookupAdapter(IKvAdapterSource& source, const std::wstring& adapterName,
                    std::wstring& addresses, std::wstring& mac);
 
 // The local address for the listeners out of LookupAdapter's `addresses`: with several,

@@ -1,7 +1,7 @@
-// In-memory INI store following the Windows profile rules (see KvMemoryProfile.h).
+// In-memory INI store following the Windows profile rules (see CKvMemoryProfile.h).
 #include "settings/KvMemoryProfile.h"
 
-#include "common/text.h"
+#include "common/Text.h"
 
 namespace {
 
@@ -23,7 +23,7 @@ std::wstring ReadableValue(const std::wstring& stored) {
 
 }  // namespace
 
-const KvMemoryProfile::Entry* KvMemoryProfile::Find(const std::wstring& file,
+const CKvMemoryProfile::Entry* CKvMemoryProfile::Find(const std::wstring& file,
                                                     const std::wstring& section,
                                                     const std::wstring& key) const {
   auto f = m_Files.find(orvaq::AsciiUpper(file));
@@ -36,12 +36,12 @@ const KvMemoryProfile::Entry* KvMemoryProfile::Find(const std::wstring& file,
   return nullptr;
 }
 
-bool KvMemoryProfile::HasKey(const std::wstring& file, const std::wstring& section,
+bool CKvMemoryProfile::HasKey(const std::wstring& file, const std::wstring& section,
                              const std::wstring& key) const {
   return Find(file, section, key) != nullptr;
 }
 
-std::wstring KvMemoryProfile::ReadString(const std::wstring& file, const std::wstring& section,
+std::wstring CKvMemoryProfile::ReadString(const std::wstring& file, const std::wstring& section,
                                          const std::wstring& key, const std::wstring& def,
                                          size_t capacity) {
   if (capacity == 0) return std::wstring();
@@ -51,14 +51,14 @@ std::wstring KvMemoryProfile::ReadString(const std::wstring& file, const std::ws
   return value;
 }
 
-int KvMemoryProfile::ReadInt(const std::wstring& file, const std::wstring& section,
+int CKvMemoryProfile::ReadInt(const std::wstring& file, const std::wstring& section,
                              const std::wstring& key, int def) {
   const Entry* e = Find(file, section, key);
   if (!e) return def;
   return ParseProfileInt(ReadableValue(e->value), def);
 }
 
-bool KvMemoryProfile::WriteString(const std::wstring& file, const std::wstring& section,
+bool CKvMemoryProfile::WriteString(const std::wstring& file, const std::wstring& section,
                                   const std::wstring& key, const std::wstring* value) {
   if (m_bReadOnly) return false;
   File& f = m_Files[orvaq::AsciiUpper(file)];
@@ -84,7 +84,7 @@ bool KvMemoryProfile::WriteString(const std::wstring& file, const std::wstring& 
   return true;
 }
 
-void KvMemoryProfile::LoadText(const std::wstring& file, const std::wstring& text) {
+void CKvMemoryProfile::LoadText(const std::wstring& file, const std::wstring& text) {
   File& f = m_Files[orvaq::AsciiUpper(file)];
   f.clear();
   Section* current = nullptr;
@@ -117,7 +117,7 @@ void KvMemoryProfile::LoadText(const std::wstring& file, const std::wstring& tex
   }
 }
 
-std::wstring KvMemoryProfile::ToText(const std::wstring& file) const {
+std::wstring CKvMemoryProfile::ToText(const std::wstring& file) const {
   std::wstring out;
   auto f = m_Files.find(orvaq::AsciiUpper(file));
   if (f == m_Files.end()) return out;

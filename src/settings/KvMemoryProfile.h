@@ -10,7 +10,7 @@
 
 #include "settings/KvProfile.h"
 
-class KvMemoryProfile : public KvProfile {
+class CKvMemoryProfile : public IKvProfile {
  public:
   std::wstring ReadString(const std::wstring& file, const std::wstring& section,
                           const std::wstring& key, const std::wstring& def,

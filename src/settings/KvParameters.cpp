@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cwchar>
 
-#include "common/text.h"
+#include "common/Text.h"
 #include "settings/KvPaths.h"
 
 namespace {
@@ -85,7 +85,7 @@ std::wstring UnescapeResourceText(const std::wstring& text) {
   return out;
 }
 
-CKvParameters::CKvParameters(KvProfile& profile, KvSystem& system)
+CKvParameters::CKvParameters(IKvProfile& profile, IKvSystem& system)
     : m_Profile(profile), m_System(system) {
   m_sLanguage = DefaultLanguageFromLangId(system.GetThreadLanguageId());
 }
@@ -94,21 +94,21 @@ CKvParameters::CKvParameters(KvProfile& profile, KvSystem& system)
 
 std::wstring CKvParameters::GetProgramPath() { return m_System.GetProgramPath(); }
 
-std::wstring CKvParameters::GetProgramModuleName() { return kvpath::BaseName(GetProgramPath()); }
+std::wstring CKvParameters::GetProgramModuleName() { return orvaq::paths::BaseName(GetProgramPath()); }
 
 std::wstring CKvParameters::GetSettingsFilePath() {
   if (!m_sSettingsFile.empty()) return m_sSettingsFile;
   const std::wstring module = GetProgramModuleName();
-  const std::wstring besideProgram = kvpath::ReplaceExtension(GetProgramPath(), L".INI");
+  const std::wstring besideProgram = orvaq::paths::ReplaceExtension(GetProgramPath(), L".INI");
   std::wstring appData;
   if (!m_System.GetLocalAppDataFolder(appData)) {
     // Without a per-user folder the file stays where older installations kept it.
     m_sSettingsFile = besideProgram;
     return m_sSettingsFile;
   }
-  const std::wstring folder = kvpath::Join(appData, module);
+  const std::wstring folder = orvaq::paths::Join(appData, module);
   m_System.CreateFolder(folder);  // not reported: the profile functions then just fail
-  const std::wstring path = kvpath::Join(folder, module + L".INI");
+  const std::wstring path = orvaq::paths::Join(folder, module + L".INI");
   if (!m_System.FileExists(path)) {
     if (m_System.FileExists(besideProgram))
       m_System.MoveFileTo(besideProgram, path);
@@ -120,38 +120,38 @@ std::wstring CKvParameters::GetSettingsFilePath() {
 }
 
 std::wstring CKvParameters::GetTextFilePath() {
-  if (m_sTextFile.empty()) m_sTextFile = kvpath::ReplaceExtension(GetProgramPath(), L".TXT");
+  if (m_sTextFile.empty()) m_sTextFile = orvaq::paths::ReplaceExtension(GetProgramPath(), L".TXT");
   return m_sTextFile;
 }
 
 std::wstring CKvParameters::GetDefaultImagesFolder() {
   std::wstring documents;
   if (m_System.GetCommonDocumentsFolder(documents)) {
-    const std::wstring folder = kvpath::Join(documents, GetProgramModuleName());
+    const std::wstring folder = orvaq::paths::Join(documents, GetProgramModuleName());
     if (!m_System.DirectoryExists(folder)) m_System.CreateFolder(folder);
     return folder;
   }
-  return kvpath::WithTrailingSeparator(kvpath::Folder(GetSettingsFilePath()));
+  return orvaq::paths::WithTrailingSeparator(orvaq::paths::Folder(GetSettingsFilePath()));
 }
 
 std::wstring CKvParameters::GetImagesPathFromSettings() {
   if (m_sImagesPathFromSettings.empty())
-    m_sImagesPathFromSettings = kvpath::WithTrailingSeparator(
+    m_sImagesPathFromSettings = orvaq::paths::WithTrailingSeparator(
         ReadString(kSensor, L"ImagesPath", GetDefaultImagesFolder()));
   return m_sImagesPathFromSettings;
 }
 
 void CKvParameters::SetImagesPath(const std::wstring& path) {
   WriteString(kSensor, L"ImagesPath", path);
-  m_sImagesPathFromSettings = kvpath::WithTrailingSeparator(path);
+  m_sImagesPathFromSettings = orvaq::paths::WithTrailingSeparator(path);
 }
 
 bool CKvParameters::WriteTest(const std::wstring& folder) {
-  return m_System.WriteTestFile(kvpath::Join(folder, L"test.fil"));
+  return m_System.WriteTestFile(orvaq::paths::Join(folder, L"test.fil"));
 }
 
 void CKvParameters::FailNoWritableFolder(const std::wstring& folder) {
-  m_System.ShowMessageBox(FormatTextId(811, {folder}), GetProgramTitle(), kvmb::kOk | kvmb::kIconError);
+  m_System.ShowMessageBox(FormatTextId(811, {folder}), GetProgramTitle(), orvaq::mb::kOk | orvaq::mb::kIconError);
   m_System.ExitProcessNow(1);
 }
 
@@ -167,7 +167,7 @@ std::wstring CKvParameters::GetImagesPath() {
     if (!m_bImagesFolderWarned) {
       m_bImagesFolderWarned = true;
       m_System.ShowMessageBox(FormatTextId(810, {m_sCmdImagePath, folder}), GetProgramTitle(),
-                          kvmb::kOk | kvmb::kIconWarning);
+                          orvaq::mb::kOk | orvaq::mb::kIconWarning);
     }
   }
   if (WriteTest(folder)) return folder;
@@ -175,15 +175,15 @@ std::wstring CKvParameters::GetImagesPath() {
   const std::wstring defaultFolder = GetDefaultImagesFolder();
   // Compared without the trailing separator: the settings' path carries one, the default
   // folder does not, and they are the same folder.
-  if (orvaq::EqualsNoCase(kvpath::WithoutTrailingSeparator(folder),
-                          kvpath::WithoutTrailingSeparator(defaultFolder))) {
+  if (orvaq::EqualsNoCase(orvaq::paths::WithoutTrailingSeparator(folder),
+                          orvaq::paths::WithoutTrailingSeparator(defaultFolder))) {
     FailNoWritableFolder(folder);
     return folder;
   }
   if (!m_bImagesWriteWarned) {
     m_bImagesWriteWarned = true;
     m_System.ShowMessageBox(FormatTextId(812, {folder, defaultFolder}), GetProgramTitle(),
-                        kvmb::kOk | kvmb::kIconWarning);
+                        orvaq::mb::kOk | orvaq::mb::kIconWarning);
   }
   if (!WriteTest(defaultFolder)) FailNoWritableFolder(defaultFolder);
   return defaultFolder;
@@ -193,7 +193,7 @@ std::wstring CKvParameters::GetLogFolder() {
   if (!m_sLogFolder.empty()) return m_sLogFolder;
   std::wstring base;
   if (!m_System.GetLocalAppDataFolder(base)) base = GetImagesPath();
-  m_sLogFolder = kvpath::Join(base, L"Logs KVW");
+  m_sLogFolder = orvaq::paths::Join(base, L"Logs KVW");
   m_System.CreateFolder(m_sLogFolder);
   return m_sLogFolder;
 }
@@ -407,6 +407,6 @@ std::wstring CKvParameters::GetProgramTitle() {
   return title.empty() ? std::wstring(L"Orvaq") : title;
 }
 
-std::wstring CKvParameters::FormatTextId(int id, const std::vector<KvTextArg>& args) {
+std::wstring CKvParameters::FormatTextId(int id, const std::vector<CKvTextArg>& args) {
   return FormatText(GetText(id), args);
 }

@@ -31,10 +31,10 @@ std::wstring UnescapeResourceText(const std::wstring& text);
 class CKvParameters {
  public:
   // Both services must outlive the object. The language starts from the thread locale.
-  CKvParameters(KvProfile& profile, KvSystem& system);
+  CKvParameters(IKvProfile& profile, IKvSystem& system);
 
-  KvProfile& Profile() { return m_Profile; }
-  KvSystem& System() { return m_System; }
+  IKvProfile& Profile() { return m_Profile; }
+  IKvSystem& System() { return m_System; }
 
   // --- files and folders
   std::wstring GetProgramPath();
@@ -132,7 +132,7 @@ class CKvParameters {
   // text file without it gives "Orvaq": an empty title would make every untitled dialog
   // on the desktop look like a running instance.
   std::wstring GetProgramTitle();
-  std::wstring FormatTextId(int id, const std::vector<KvTextArg>& args);
+  std::wstring FormatTextId(int id, const std::vector<CKvTextArg>& args);
 
   // --- command-line values (set by ParseCommandLine)
   std::wstring m_sCmdImagePath, m_sDoctor, m_sPatient, m_sPatientId;
@@ -146,8 +146,8 @@ class CKvParameters {
   bool WriteTest(const std::wstring& folder);
   void FailNoWritableFolder(const std::wstring& folder);
 
-  KvProfile& m_Profile;
-  KvSystem& m_System;
+  IKvProfile& m_Profile;
+  IKvSystem& m_System;
   std::wstring m_sSettingsFile;
   std::wstring m_sTextFile;
   std::wstring m_sLanguage;

@@ -1,7 +1,8 @@
 // Windows-path helpers (see KvPaths.h).
 #include "settings/KvPaths.h"
 
-namespace kvpath {
+namespace orvaq {
+namespace paths {
 namespace {
 bool IsSep(wchar_t c) { return c == L'\\' || c == L'/'; }
 size_t LastSep(const std::wstring& path) { return path.find_last_of(L"\\/"); }
@@ -46,4 +47,5 @@ std::wstring ReplaceExtension(const std::wstring& path, const std::wstring& exte
   if (dot == std::wstring::npos || (s != std::wstring::npos && dot < s)) return path + extension;
   return path.substr(0, dot) + extension;
 }
-}  // namespace kvpath
+}  // namespace paths
+}  // namespace orvaq

@@ -3,7 +3,8 @@
 
 #include <string>
 
-namespace kvpath {
+namespace orvaq {
+namespace paths {
 // `folder` + "\" + `name`, with no doubled separator.
 std::wstring Join(const std::wstring& folder, const std::wstring& name);
 // The folder part without the trailing separator ("" when there is none).
@@ -17,4 +18,5 @@ std::wstring ReplaceExtension(const std::wstring& path, const std::wstring& exte
 bool EndsWithSeparator(const std::wstring& path);
 std::wstring WithTrailingSeparator(const std::wstring& path);
 std::wstring WithoutTrailingSeparator(const std::wstring& path);
-}  // namespace kvpath
+}  // namespace paths
+}  // namespace orvaq

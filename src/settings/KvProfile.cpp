@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-std::wstring ReadProfileString(KvProfile& profile, const std::wstring& file,
+std::wstring ReadProfileString(IKvProfile& profile, const std::wstring& file,
                                const std::wstring& section, const std::wstring& key,
                                const std::wstring& def) {
   size_t capacity = 256;

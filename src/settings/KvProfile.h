@@ -1,14 +1,14 @@
 // The settings store's access to INI files: a narrow interface over the Windows
 // private-profile functions (win/KvProfileWin) with an in-memory twin for tests
-// (KvMemoryProfile). Values are always read from the file; nothing is cached here.
+// (CKvMemoryProfile). Values are always read from the file; nothing is cached here.
 #pragma once
 
 #include <cstddef>
 #include <string>
 
-class KvProfile {
+class IKvProfile {
  public:
-  virtual ~KvProfile() = default;
+  virtual ~IKvProfile() = default;
   // GetPrivateProfileStringW: the value of `key` (or `def` when absent), cut to
   // `capacity` - 1 characters like the Windows call does with a small buffer.
   virtual std::wstring ReadString(const std::wstring& file, const std::wstring& section,
@@ -28,7 +28,7 @@ class KvProfile {
 
 // Reads a whole value: the buffer starts at 256 characters and grows by 128 while a
 // read fills it completely, so values of any length come back whole.
-std::wstring ReadProfileString(KvProfile& profile, const std::wstring& file,
+std::wstring ReadProfileString(IKvProfile& profile, const std::wstring& file,
                                const std::wstring& section, const std::wstring& key,
                                const std::wstring& def);
 

@@ -6,17 +6,11 @@
 #include <cstdint>
 #include <string>
 
-// Message-box styles and answers, with the Windows values.
-namespace kvmb {
-constexpr unsigned kOk = 0x0, kOkCancel = 0x1, kRetryCancel = 0x5, kYesNo = 0x4;
-constexpr unsigned kIconError = 0x10, kIconQuestion = 0x20, kIconWarning = 0x30,
-                   kIconInformation = 0x40;
-constexpr int kIdOk = 1, kIdCancel = 2, kIdRetry = 4, kIdYes = 6, kIdNo = 7;
-}  // namespace kvmb
+#include "common/MessageBox.h"
 
-class KvSystem {
+class IKvSystem {
  public:
-  virtual ~KvSystem() = default;
+  virtual ~IKvSystem() = default;
   // Full path of the running program file.
   virtual std::wstring GetProgramPath() = 0;
   // Shell folders (local application data, common documents); false when unavailable.
@@ -32,7 +26,7 @@ class KvSystem {
   // Creates (or overwrites) the empty file `path` for reading and writing with write
   // sharing, closes it and leaves it in place; false when that is not possible.
   virtual bool WriteTestFile(const std::wstring& path) = 0;
-  // A message box with no owner; returns the answer (kvmb::kId...).
+  // A message box with no owner; returns the answer (orvaq::mb::kId...).
   virtual int ShowMessageBox(const std::wstring& text, const std::wstring& caption, unsigned style) = 0;
   // Ends the process at once with `code`.
   virtual void ExitProcessNow(int code) = 0;

@@ -3,7 +3,7 @@
 
 #include <cwctype>
 
-std::wstring FormatText(const std::wstring& format, const std::vector<KvTextArg>& args) {
+std::wstring FormatText(const std::wstring& format, const std::vector<CKvTextArg>& args) {
   std::wstring out;
   size_t next = 0;
   for (size_t i = 0; i < format.size(); ++i) {

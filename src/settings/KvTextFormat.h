@@ -7,17 +7,17 @@
 #include <string>
 #include <vector>
 
-class KvTextArg {
+class CKvTextArg {
  public:
-  KvTextArg(const std::wstring& text) : m_sText(text) {}
-  KvTextArg(const wchar_t* text) : m_sText(text ? text : L"") {}
-  KvTextArg(int value) : m_sText(std::to_wstring(value)) {}
-  KvTextArg(long long value) : m_sText(std::to_wstring(value)) {}
-  KvTextArg(unsigned value) : m_sText(std::to_wstring(value)) {}
+  CKvTextArg(const std::wstring& text) : m_sText(text) {}
+  CKvTextArg(const wchar_t* text) : m_sText(text ? text : L"") {}
+  CKvTextArg(int value) : m_sText(std::to_wstring(value)) {}
+  CKvTextArg(long long value) : m_sText(std::to_wstring(value)) {}
+  CKvTextArg(unsigned value) : m_sText(std::to_wstring(value)) {}
   const std::wstring& Text() const { return m_sText; }
 
  private:
   std::wstring m_sText;
 };
 
-std::wstring FormatText(const std::wstring& format, const std::vector<KvTextArg>& args);
+std::wstring FormatText(const std::wstring& format, const std::vector<CKvTextArg>& args);

@@ -40,7 +40,7 @@ class CWinRawFile : public IRawFile {
 
 }  // namespace
 
-CAcquisitionHostWin::CAcquisitionHostWin(HWND dialog, HWND mainWindow, KvAdapterSource* adapters)
+CAcquisitionHostWin::CAcquisitionHostWin(HWND dialog, HWND mainWindow, IKvAdapterSource* adapters)
     : m_hDialog(dialog), m_hMainWindow(mainWindow), m_pAdapters(adapters) {
   createHttpClient = CreateHttpClientWin;
   createStatusListener = [dialog](const std::wstring& address) { return CreateStatusListenerWin(dialog, address); };

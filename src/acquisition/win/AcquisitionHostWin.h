@@ -12,13 +12,13 @@
 
 #include "acquisition/AcquisitionHost.h"
 
-class KvAdapterSource;
+class IKvAdapterSource;
 
 class CAcquisitionHostWin : public IAcquisitionHost {
  public:
   // `dialog` receives timers and WM_COMMAND; `mainWindow` the posted 0x465 requests (the
   // main dialog is normally both). `adapters` may be null (no adapter is then found).
-  CAcquisitionHostWin(HWND dialog, HWND mainWindow, KvAdapterSource* adapters);
+  CAcquisitionHostWin(HWND dialog, HWND mainWindow, IKvAdapterSource* adapters);
 
   // Caption of the message boxes (text 1000).
   void SetCaption(const std::wstring& caption) { m_sCaption = caption; }
@@ -62,7 +62,7 @@ class CAcquisitionHostWin : public IAcquisitionHost {
  private:
   HWND m_hDialog;
   HWND m_hMainWindow;
-  KvAdapterSource* m_pAdapters;
+  IKvAdapterSource* m_pAdapters;
   std::wstring m_sCaption;
 };
 

@@ -7,10 +7,10 @@
 #include "logging/win/KvLoggerWin.h"
 #include "settings/KvParameters.h"
 
-KvLogger* KvLoggerFactoryWin::CreateDebugLogger() { return new KvLoggerDebug; }
-KvLogger* KvLoggerFactoryWin::CreateMsgBoxLogger() { return new KvLoggerMsgBox; }
+KvLogger* CKvLoggerFactoryWin::CreateDebugLogger() { return new KvLoggerDebug; }
+KvLogger* CKvLoggerFactoryWin::CreateMsgBoxLogger() { return new KvLoggerMsgBox; }
 
-KvLogger* KvLoggerFactoryWin::CreateFileLogger(const std::wstring& path) {
+KvLogger* CKvLoggerFactoryWin::CreateFileLogger(const std::wstring& path) {
   const int n = WideCharToMultiByte(CP_ACP, 0, path.c_str(), -1, nullptr, 0, nullptr, nullptr);
   std::string ansi(n > 0 ? static_cast<size_t>(n) : 1, '\0');
   if (n > 0) WideCharToMultiByte(CP_ACP, 0, path.c_str(), -1, &ansi[0], n, nullptr, nullptr);
@@ -23,7 +23,7 @@ KvLogger* KvLoggerFactoryWin::CreateFileLogger(const std::wstring& path) {
 
 void RestartLogAfterReadOk() {
   if (CKvParameters* params = GetParameters()) {
-    KvLoggerFactoryWin factory;
+    CKvLoggerFactoryWin factory;
     RestartLogAfterReadOk(*params, factory);
   }
 }

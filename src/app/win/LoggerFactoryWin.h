@@ -4,7 +4,7 @@
 
 #include "app/StartupRules.h"
 
-class KvLoggerFactoryWin : public KvLoggerFactory {
+class CKvLoggerFactoryWin : public IKvLoggerFactory {
  public:
   KvLogger* CreateDebugLogger() override;
   KvLogger* CreateMsgBoxLogger() override;

@@ -75,7 +75,7 @@ bool COrvaqApp::FindRunningInstance() {
 }
 
 void COrvaqApp::StartLogger(bool otherInstanceRunning) {
-  KvLoggerFactoryWin loggers;
+  CKvLoggerFactoryWin loggers;
   ReplaceCurrentLogger(CreateStartupLogger(*m_pParameters, otherInstanceRunning, loggers));
 }
 

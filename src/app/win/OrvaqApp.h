@@ -60,8 +60,8 @@ class COrvaqApp : private IStartupHost {
   std::wstring m_sCommandLine;
   IOneShotJobs& m_Jobs;
   ITrialListenerFactory* m_pListeners;
-  KvProfileWin m_Profile;
-  KvSystemWin m_System;
+  CKvProfileWin m_Profile;
+  CKvSystemWin m_System;
   CKvParameters* m_pParameters = nullptr;
   std::wstring m_sTitle;
   ULONG_PTR m_nGdiplusToken = 0;

@@ -56,7 +56,7 @@ bool CPreflightHostWin::IsWorkstationVistaOrLater() {
 }
 
 std::unique_ptr<IFirewallPolicy> CPreflightHostWin::OpenFirewallPolicy() {
-  return std::make_unique<KvFirewallPolicyWin>();
+  return std::make_unique<CKvFirewallPolicyWin>();
 }
 
 int CPreflightHostWin::ShowMessageBox(const std::wstring& text, const std::wstring& caption, unsigned style) {

@@ -20,14 +20,14 @@ class CPreflightHostWin : public INetworkPreflightHost {
   // `listeners` replaces the scanner-link trial when given (not owned).
   explicit CPreflightHostWin(ITrialListenerFactory* listeners = nullptr)
       : m_pListeners(listeners ? listeners : &m_SocketTrial) {}
-  KvAdapterSource& Adapters() override { return m_Adapters; }
+  IKvAdapterSource& Adapters() override { return m_Adapters; }
   ITrialListenerFactory& TrialListeners() override { return *m_pListeners; }
   bool IsWorkstationVistaOrLater() override;
   std::unique_ptr<IFirewallPolicy> OpenFirewallPolicy() override;
   int ShowMessageBox(const std::wstring& text, const std::wstring& caption, unsigned style) override;
 
  private:
-  KvAdaptersWin m_Adapters;
+  CKvAdaptersWin m_Adapters;
   CScannerLinkTrialListeners m_SocketTrial;
   ITrialListenerFactory* m_pListeners;
 };

@@ -82,7 +82,7 @@ std::wstring GetVersionResourceString(const std::wstring& name, const std::wstri
 bool LoadErrorList(HWND richEdit) {
   CKvParameters* params = GetParameters();
   if (!params) return false;
-  const std::wstring path = ChooseErrorListPath(kvpath::Folder(params->GetTextFilePath()), params->GetLanguage(),
+  const std::wstring path = ChooseErrorListPath(orvaq::paths::Folder(params->GetTextFilePath()), params->GetLanguage(),
                                                 [](const std::wstring& p) {
                                                   const DWORD a = GetFileAttributesW(p.c_str());
                                                   return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);

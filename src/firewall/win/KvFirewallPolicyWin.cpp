@@ -50,17 +50,17 @@ bool ReadRule(INetFwRule* rule, KvFirewallRule& out) {
 
 }  // namespace
 
-KvFirewallPolicyWin::KvFirewallPolicyWin() {
+CKvFirewallPolicyWin::CKvFirewallPolicyWin() {
   const HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   m_bComInitialised = SUCCEEDED(hr);  // S_FALSE (already initialised) also needs its uninit
 }
 
-KvFirewallPolicyWin::~KvFirewallPolicyWin() {
+CKvFirewallPolicyWin::~CKvFirewallPolicyWin() {
   if (m_pPolicy) m_pPolicy->Release();
   if (m_bComInitialised) CoUninitialize();
 }
 
-INetFwPolicy2* KvFirewallPolicyWin::Policy() {
+INetFwPolicy2* CKvFirewallPolicyWin::Policy() {
   if (!m_pPolicy)
     if (FAILED(CoCreateInstance(CLSID_NetFwPolicy2, nullptr, CLSCTX_INPROC_SERVER, IID_INetFwPolicy2,
                                 reinterpret_cast<void**>(&m_pPolicy))))
@@ -68,7 +68,7 @@ INetFwPolicy2* KvFirewallPolicyWin::Policy() {
   return m_pPolicy;
 }
 
-bool KvFirewallPolicyWin::GetFirewallEnabled(long profileType, bool& enabled) {
+bool CKvFirewallPolicyWin::GetFirewallEnabled(long profileType, bool& enabled) {
   INetFwPolicy2* policy = Policy();
   if (!policy) return false;
   VARIANT_BOOL on = VARIANT_FALSE;
@@ -77,7 +77,7 @@ bool KvFirewallPolicyWin::GetFirewallEnabled(long profileType, bool& enabled) {
   return true;
 }
 
-bool KvFirewallPolicyWin::GetCurrentProfileTypes(long& profileTypes) {
+bool CKvFirewallPolicyWin::GetCurrentProfileTypes(long& profileTypes) {
   INetFwPolicy2* policy = Policy();
   LONG types = 0;
   if (!policy || FAILED(policy->get_CurrentProfileTypes(&types))) return false;
@@ -85,7 +85,7 @@ bool KvFirewallPolicyWin::GetCurrentProfileTypes(long& profileTypes) {
   return true;
 }
 
-bool KvFirewallPolicyWin::GetRules(std::vector<KvFirewallRule>& rules) {
+bool CKvFirewallPolicyWin::GetRules(std::vector<KvFirewallRule>& rules) {
   rules.clear();
   INetFwPolicy2* policy = Policy();
   if (!policy) return false;
@@ -112,7 +112,7 @@ bool KvFirewallPolicyWin::GetRules(std::vector<KvFirewallRule>& rules) {
   return true;
 }
 
-bool KvFirewallPolicyWin::RemoveRule(const std::wstring& name) {
+bool CKvFirewallPolicyWin::RemoveRule(const std::wstring& name) {
   INetFwPolicy2* policy = Policy();
   ComPtr<INetFwRules> list;
   if (!policy || FAILED(policy->get_Rules(&list)) || !list.p) return false;
@@ -120,7 +120,7 @@ bool KvFirewallPolicyWin::RemoveRule(const std::wstring& name) {
   return SUCCEEDED(list->Remove(b.b));
 }
 
-bool KvFirewallPolicyWin::AddRule(const KvFirewallRule& r) {
+bool CKvFirewallPolicyWin::AddRule(const KvFirewallRule& r) {
   INetFwPolicy2* policy = Policy();
   ComPtr<INetFwRules> list;
   ComPtr<INetFwRule> rule;

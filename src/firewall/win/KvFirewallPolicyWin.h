@@ -7,12 +7,12 @@
 
 struct INetFwPolicy2;
 
-class KvFirewallPolicyWin : public IFirewallPolicy {
+class CKvFirewallPolicyWin : public IFirewallPolicy {
  public:
-  KvFirewallPolicyWin();
-  ~KvFirewallPolicyWin() override;
-  KvFirewallPolicyWin(const KvFirewallPolicyWin&) = delete;
-  KvFirewallPolicyWin& operator=(const KvFirewallPolicyWin&) = delete;
+  CKvFirewallPolicyWin();
+  ~CKvFirewallPolicyWin() override;
+  CKvFirewallPolicyWin(const CKvFirewallPolicyWin&) = delete;
+  CKvFirewallPolicyWin& operator=(const CKvFirewallPolicyWin&) = delete;
 
   bool GetFirewallEnabled(long profileType, bool& enabled) override;
   bool GetCurrentProfileTypes(long& profileTypes) override;

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "filter_binding/RXFilterLibrary.h"
-#include "common/text.h"
+#include "common/Text.h"
 #include "common/win/KvHandle.h"
 #include "filter_binding/win/RXFilterLibraryWin.h"
 #include "imaging/Adjust.h"

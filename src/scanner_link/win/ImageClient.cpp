@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "common/text.h"
+#include "common/Text.h"
 
 CImageClient::CImageClient(uint16_t port) : m_nPort(port) {
   WSADATA data;

@@ -3,7 +3,7 @@
 
 #include <ws2tcpip.h>
 
-#include "common/text.h"
+#include "common/Text.h"
 
 CSNDPListener::CSNDPListener(const std::wstring& bindAddress) {
   m_sBindAddress = orvaq::ToUtf8(bindAddress);

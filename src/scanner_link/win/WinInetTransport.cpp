@@ -9,7 +9,7 @@
 
 #include <cstring>
 
-#include "common/text.h"
+#include "common/Text.h"
 
 struct CWinInetTransport::ReadBlock {
   INTERNET_BUFFERSA buffers;

@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <vector>
 
-bool KvAdaptersWin::EnumerateAdapters(std::vector<KvAdapter>& adapters) {
+bool CKvAdaptersWin::EnumerateAdapters(std::vector<KvAdapter>& adapters) {
   adapters.clear();
   ULONG size = 15000;
   std::vector<unsigned char> buffer;

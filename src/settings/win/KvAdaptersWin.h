@@ -4,7 +4,7 @@
 
 #include "settings/KvAdapters.h"
 
-class KvAdaptersWin : public KvAdapterSource {
+class CKvAdaptersWin : public IKvAdapterSource {
  public:
   bool EnumerateAdapters(std::vector<KvAdapter>& adapters) override;
 };

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-std::wstring KvProfileWin::ReadString(const std::wstring& file, const std::wstring& section,
+std::wstring CKvProfileWin::ReadString(const std::wstring& file, const std::wstring& section,
                                       const std::wstring& key, const std::wstring& def,
                                       size_t capacity) {
   if (capacity == 0) return std::wstring();
@@ -15,18 +15,18 @@ std::wstring KvProfileWin::ReadString(const std::wstring& file, const std::wstri
   return std::wstring(buffer.data(), n < capacity ? n : capacity - 1);
 }
 
-int KvProfileWin::ReadInt(const std::wstring& file, const std::wstring& section,
+int CKvProfileWin::ReadInt(const std::wstring& file, const std::wstring& section,
                           const std::wstring& key, int def) {
   return static_cast<int>(GetPrivateProfileIntW(section.c_str(), key.c_str(), def, file.c_str()));
 }
 
-bool KvProfileWin::WriteString(const std::wstring& file, const std::wstring& section,
+bool CKvProfileWin::WriteString(const std::wstring& file, const std::wstring& section,
                                const std::wstring& key, const std::wstring* value) {
   return WritePrivateProfileStringW(section.c_str(), key.c_str(), value ? value->c_str() : nullptr,
                                     file.c_str()) != FALSE;
 }
 
-void KvProfileWin::Flush() {
+void CKvProfileWin::Flush() {
   // Wine answers FALSE here and writes through anyway; the result means nothing.
   WritePrivateProfileStringW(nullptr, nullptr, nullptr, nullptr);
 }

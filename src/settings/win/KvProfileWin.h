@@ -3,7 +3,7 @@
 
 #include "settings/KvProfile.h"
 
-class KvProfileWin : public KvProfile {
+class CKvProfileWin : public IKvProfile {
  public:
   std::wstring ReadString(const std::wstring& file, const std::wstring& section,
                           const std::wstring& key, const std::wstring& def,

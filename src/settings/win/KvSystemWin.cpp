@@ -18,7 +18,7 @@ std::wstring GetModulePath(void* module) {
   }
 }
 
-std::wstring KvSystemWin::GetProgramPath() { return GetModulePath(nullptr); }
+std::wstring CKvSystemWin::GetProgramPath() { return GetModulePath(nullptr); }
 
 static bool ShellFolder(int csidl, std::wstring& folder) {
   wchar_t path[MAX_PATH] = {};
@@ -28,56 +28,56 @@ static bool ShellFolder(int csidl, std::wstring& folder) {
   return true;
 }
 
-bool KvSystemWin::GetLocalAppDataFolder(std::wstring& folder) {
+bool CKvSystemWin::GetLocalAppDataFolder(std::wstring& folder) {
   return ShellFolder(CSIDL_LOCAL_APPDATA, folder);
 }
 
-bool KvSystemWin::GetCommonDocumentsFolder(std::wstring& folder) {
+bool CKvSystemWin::GetCommonDocumentsFolder(std::wstring& folder) {
   return ShellFolder(CSIDL_COMMON_DOCUMENTS, folder);
 }
 
-bool KvSystemWin::FileExists(const std::wstring& path) {
+bool CKvSystemWin::FileExists(const std::wstring& path) {
   const DWORD a = GetFileAttributesW(path.c_str());
   return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool KvSystemWin::DirectoryExists(const std::wstring& path) {
+bool CKvSystemWin::DirectoryExists(const std::wstring& path) {
   const DWORD a = GetFileAttributesW(path.c_str());
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool KvSystemWin::CreateFolder(const std::wstring& path) {
+bool CKvSystemWin::CreateFolder(const std::wstring& path) {
   if (CreateDirectoryW(path.c_str(), nullptr)) return true;
   return GetLastError() == ERROR_ALREADY_EXISTS && DirectoryExists(path);
 }
 
-bool KvSystemWin::MoveFileTo(const std::wstring& from, const std::wstring& to) {
+bool CKvSystemWin::MoveFileTo(const std::wstring& from, const std::wstring& to) {
   return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_COPY_ALLOWED) != FALSE;
 }
 
-bool KvSystemWin::CreateFileWithBytes(const std::wstring& path, const std::string& bytes) {
+bool CKvSystemWin::CreateFileWithBytes(const std::wstring& path, const std::string& bytes) {
   CKvFileHandle h(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!h) return false;
   return KvWriteAll(h.Get(), bytes.data(), bytes.size());
 }
 
-bool KvSystemWin::WriteTestFile(const std::wstring& path) {
+bool CKvSystemWin::WriteTestFile(const std::wstring& path) {
   CKvFileHandle h(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   return h.Valid();
 }
 
-int KvSystemWin::ShowMessageBox(const std::wstring& text, const std::wstring& caption, unsigned style) {
+int CKvSystemWin::ShowMessageBox(const std::wstring& text, const std::wstring& caption, unsigned style) {
   return MessageBoxW(nullptr, text.c_str(), caption.c_str(), style);
 }
 
-void KvSystemWin::ExitProcessNow(int code) { ExitProcess(static_cast<UINT>(code)); }
+void CKvSystemWin::ExitProcessNow(int code) { ExitProcess(static_cast<UINT>(code)); }
 
-std::wstring KvSystemWin::GetComputerNameText() {
+std::wstring CKvSystemWin::GetComputerNameText() {
   wchar_t name[MAX_COMPUTERNAME_LENGTH + 2] = {};
   DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
   if (!GetComputerNameW(name, &size)) return std::wstring();
   return std::wstring(name, size);
 }
 
-uint16_t KvSystemWin::GetThreadLanguageId() { return static_cast<uint16_t>(GetThreadLocale() & 0xFFFF); }
+uint16_t CKvSystemWin::GetThreadLanguageId() { return static_cast<uint16_t>(GetThreadLocale() & 0xFFFF); }

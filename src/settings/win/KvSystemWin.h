@@ -3,7 +3,7 @@
 
 #include "settings/KvSystem.h"
 
-class KvSystemWin : public KvSystem {
+class CKvSystemWin : public IKvSystem {
  public:
   std::wstring GetProgramPath() override;
   bool GetLocalAppDataFolder(std::wstring& folder) override;

@@ -19,7 +19,7 @@ BOOL COrvaqDlg::OnInitDialog() {
   const BOOL result = CKvDialog::OnInitDialog();
   CKvParameters* params = GetParameters();
   if (!params) return result;
-  m_pAdapters.reset(new KvAdaptersWin);
+  m_pAdapters.reset(new CKvAdaptersWin);
   m_pAcqSettings.reset(new CKvAcqSettings(*params, ORVAQ_VERSION_MAJOR, ORVAQ_VERSION_MINOR, ORVAQ_VERSION_BUILD));
   m_pAcqHost.reset(new CAcquisitionHostWin(m_hWnd, m_hWnd, m_pAdapters.get()));
   m_pAcqHost->SetCaption(params->GetProgramTitle());

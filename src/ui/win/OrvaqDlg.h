@@ -13,7 +13,7 @@ class CAcquisitionHostWin;
 class CKvAcqSettings;
 class COrvaqController;
 class CReconstructionWin;
-class KvAdaptersWin;
+class CKvAdaptersWin;
 
 class COrvaqDlg : public CKvDialog {
  public:
@@ -42,7 +42,7 @@ class COrvaqDlg : public CKvDialog {
   // Hands a message to the controller; false when it is not one of the controller's.
   bool Forward(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
-  std::unique_ptr<KvAdaptersWin> m_pAdapters;
+  std::unique_ptr<CKvAdaptersWin> m_pAdapters;
   std::unique_ptr<CKvAcqSettings> m_pAcqSettings;
   std::unique_ptr<CAcquisitionHostWin> m_pAcqHost;
   std::unique_ptr<COrvaqController> m_pController;

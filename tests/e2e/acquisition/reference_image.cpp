@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "acquisition/ReconstructionRules.h"
-#include "common/text.h"
+#include "common/Text.h"
 #include "rxfilter/RXFilter.h"
 
 int main(int argc, char** argv) {

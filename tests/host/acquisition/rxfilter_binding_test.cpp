@@ -10,7 +10,7 @@
 
 #include "filter_binding/RXFilterLibrary.h"
 #include "logging/KvLogger.h"
-#include "tests/support/MemoryLogger.h"
+#include "tests/support/memory_logger.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "app/CommandLine.h"
-#include "common/text.h"
+#include "common/Text.h"
 #include "settings/KvMemoryProfile.h"
 #include "settings/KvParameters.h"
-#include "tests/host/settings/FakeSystem.h"
+#include "tests/host/settings/fake_system.h"
 
 namespace {
 class NoJobs : public IOneShotJobs {
@@ -21,7 +21,7 @@ class NoJobs : public IOneShotJobs {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FakeSystem sys;
-  KvMemoryProfile profile;
+  CKvMemoryProfile profile;
   CKvParameters params(profile, sys);
   NoJobs jobs;
   ParseCommandLine(orvaq::FromUtf8(std::string(reinterpret_cast<const char*>(data), size)), params, jobs);

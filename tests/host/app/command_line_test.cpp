@@ -7,7 +7,7 @@
 #include "app/CommandLine.h"
 #include "settings/KvMemoryProfile.h"
 #include "settings/KvParameters.h"
-#include "tests/host/settings/FakeSystem.h"
+#include "tests/host/settings/fake_system.h"
 
 namespace {
 
@@ -23,7 +23,7 @@ class FakeJobs : public IOneShotJobs {
 
 struct Fixture {
   FakeSystem sys;
-  KvMemoryProfile profile;
+  CKvMemoryProfile profile;
   CKvParameters params{profile, sys};
   FakeJobs jobs;
   bool Parse(const std::wstring& line) { return ParseCommandLine(line, params, jobs); }
@@ -37,19 +37,19 @@ TEST(CommandLineReaders, Table) {
       {L"\t5", 5}, {L" 4 5", 4},
   };
   for (size_t i = 0; i < sizeof(ints) / sizeof(ints[0]); ++i)
-    EXPECT_EQ(ints[i].expected, cmdline::ReadInt(ints[i].text, 0)) << "row " << i;
+    EXPECT_EQ(ints[i].expected, orvaq::cmdline::ReadInt(ints[i].text, 0)) << "row " << i;
   struct HexRow { const wchar_t* text; unsigned expected; };
   const HexRow hexes[] = {{L" 40c", 0x40C}, {L" 0x409", 0x409}, {L"", 0}, {L" zz", 0},
                           {L" ffffffffffff", 0xFFFFFFFFu}, {L"407 /x", 0x407}};
   for (size_t i = 0; i < sizeof(hexes) / sizeof(hexes[0]); ++i)
-    EXPECT_EQ(hexes[i].expected, cmdline::ReadHex(hexes[i].text, 0)) << "row " << i;
+    EXPECT_EQ(hexes[i].expected, orvaq::cmdline::ReadHex(hexes[i].text, 0)) << "row " << i;
   struct TextRow { const wchar_t* text; const wchar_t* expected; };
   const TextRow texts[] = {
       {L" \"Dr Smith\" /x", L"Dr Smith"}, {L"  Smith /x", L"Smith"}, {L"", L""}, {L"   ", L""},
       {L" \"unclosed value", L""}, {L"\"\"", L""}, {L"abc", L"abc"},
   };
   for (size_t i = 0; i < sizeof(texts) / sizeof(texts[0]); ++i)
-    EXPECT_EQ(texts[i].expected, cmdline::ReadText(texts[i].text, 0)) << "row " << i;
+    EXPECT_EQ(texts[i].expected, orvaq::cmdline::ReadText(texts[i].text, 0)) << "row " << i;
 }
 
 TEST(CommandLine, ValuesKeepTheirCaseWhileMatchingIgnoresIt) {

@@ -6,7 +6,7 @@
 #include "app/NetworkPreflight.h"
 #include "settings/KvMemoryProfile.h"
 #include "settings/KvParameters.h"
-#include "tests/host/settings/FakeSystem.h"
+#include "tests/host/settings/fake_system.h"
 
 namespace {
 
@@ -42,7 +42,7 @@ class FakePolicy : public IFirewallPolicy {
   SharedRules& m_S;
 };
 
-class FakeAdapters : public KvAdapterSource {
+class FakeAdapters : public IKvAdapterSource {
  public:
   std::vector<KvAdapter> list;
   bool EnumerateAdapters(std::vector<KvAdapter>& a) override { a = list; return true; }
@@ -65,13 +65,13 @@ class FakeHost : public INetworkPreflightHost {
   bool workstation = true;
   std::vector<FakeBox> boxes;
   std::deque<int> answers;
-  KvAdapterSource& Adapters() override { return adapters; }
+  IKvAdapterSource& Adapters() override { return adapters; }
   ITrialListenerFactory& TrialListeners() override { return listeners; }
   bool IsWorkstationVistaOrLater() override { return workstation; }
   std::unique_ptr<IFirewallPolicy> OpenFirewallPolicy() override { return std::make_unique<FakePolicy>(rules); }
   int ShowMessageBox(const std::wstring& t, const std::wstring& c, unsigned s) override {
     boxes.push_back({t, c, s});
-    if (answers.empty()) return kvmb::kIdOk;
+    if (answers.empty()) return orvaq::mb::kIdOk;
     int a = answers.front();
     answers.pop_front();
     return a;
@@ -93,7 +93,7 @@ KvFirewallRule Allow(long protocol, long port) {
 
 struct Fixture {
   FakeSystem sys;
-  KvMemoryProfile profile;
+  CKvMemoryProfile profile;
   CKvParameters params{profile, sys};
   FakeHost host;
   Fixture() {
@@ -147,7 +147,7 @@ TEST(NetworkPreflight, RepairsReportsAndRunsAgain) {
   ASSERT_EQ(1u, f.host.boxes.size());
   EXPECT_EQ(L"Repaired TCP 3333\r\nAdded TCP 3333\r\nAdded UDP 48322", f.host.boxes[0].text);
   EXPECT_EQ(L"Orvaq", f.host.boxes[0].caption);
-  EXPECT_EQ(kvmb::kIconInformation, f.host.boxes[0].style);
+  EXPECT_EQ(orvaq::mb::kIconInformation, f.host.boxes[0].style);
   EXPECT_EQ(4u, f.host.listeners.calls.size());  // two passes
   ASSERT_EQ(2u, f.host.rules.rules.size());
   const KvFirewallRule& added = f.host.rules.rules[0];
@@ -165,11 +165,11 @@ TEST(NetworkPreflight, RepairsReportsAndRunsAgain) {
 TEST(NetworkPreflight, FailedAdditionRetryThenCancel) {
   Fixture f;
   f.host.rules.failAdd = true;
-  f.host.answers = {kvmb::kIdRetry, kvmb::kIdCancel};
+  f.host.answers = {orvaq::mb::kIdRetry, orvaq::mb::kIdCancel};
   EXPECT_FALSE(NetworkPreflight(f.params, f.host));
   ASSERT_EQ(2u, f.host.boxes.size());
   EXPECT_EQ(L"Add TCP 3333 failed", f.host.boxes[0].text);  // the UDP check is skipped
-  EXPECT_EQ(kvmb::kRetryCancel | kvmb::kIconError, f.host.boxes[0].style);
+  EXPECT_EQ(orvaq::mb::kRetryCancel | orvaq::mb::kIconError, f.host.boxes[0].style);
 }
 
 TEST(NetworkPreflight, FailedRepairShowsItsText) {
@@ -178,7 +178,7 @@ TEST(NetworkPreflight, FailedRepairShowsItsText) {
   block.action = 0;
   f.host.rules.rules = {Allow(6, 3333), block};
   f.host.rules.failRemove = true;
-  f.host.answers = {kvmb::kIdCancel};
+  f.host.answers = {orvaq::mb::kIdCancel};
   EXPECT_FALSE(NetworkPreflight(f.params, f.host));
   ASSERT_EQ(1u, f.host.boxes.size());
   EXPECT_EQ(L"Repair UDP 48322 failed", f.host.boxes[0].text);

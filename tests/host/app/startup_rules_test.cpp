@@ -7,8 +7,8 @@
 #include "app/StartupRules.h"
 #include "settings/KvMemoryProfile.h"
 #include "settings/KvParameters.h"
-#include "tests/support/MemoryLogger.h"
-#include "tests/host/settings/FakeSystem.h"
+#include "tests/support/memory_logger.h"
+#include "tests/host/settings/fake_system.h"
 
 namespace {
 
@@ -56,7 +56,7 @@ TEST(StartupRules, ErrorListChoice) {
               })) << "row " << i;
 }
 
-class FakeFactory : public KvLoggerFactory {
+class FakeFactory : public IKvLoggerFactory {
  public:
   std::vector<std::string> lines;
   std::vector<std::wstring> filePaths;
@@ -72,7 +72,7 @@ class FakeFactory : public KvLoggerFactory {
 
 struct Fixture {
   FakeSystem sys;
-  KvMemoryProfile profile;
+  CKvMemoryProfile profile;
   CKvParameters params{profile, sys};
   FakeFactory factory;
   Fixture() { profile.LoadText(kTxt, L"[409]\n1000=Orvaq\n"); }

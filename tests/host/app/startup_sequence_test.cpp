@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/StartupSequence.h"
-#include "tests/support/MemoryLogger.h"
+#include "tests/support/memory_logger.h"
 
 namespace {
 

@@ -9,13 +9,13 @@
 #include <set>
 #include <sstream>
 
-#include "common/text.h"
+#include "common/Text.h"
 #include "settings/KvMemoryProfile.h"
 #include "settings/KvProfile.h"
 
 namespace {
 
-std::wstring LoadTexts(KvMemoryProfile& profile) {
+std::wstring LoadTexts(CKvMemoryProfile& profile) {
   std::ifstream in(std::string(ORVAQ_SOURCE_DIR) + "/resources/Orvaq.TXT", std::ios::binary);
   std::stringstream s;
   s << in.rdbuf();
@@ -25,7 +25,7 @@ std::wstring LoadTexts(KvMemoryProfile& profile) {
 
 template <class Ids>
 void ExpectInEveryLanguage(const Ids& ids) {
-  KvMemoryProfile profile;
+  CKvMemoryProfile profile;
   const std::wstring file = LoadTexts(profile);
   for (const wchar_t* language : {L"409", L"40C", L"407"})
     for (int id : ids)
@@ -75,7 +75,7 @@ TEST(TextFile, EveryIdAskedForInTheSourcesIsThere) {
 }
 
 TEST(TextFile, TranslationsTakeTheSamePlaceholders) {
-  KvMemoryProfile profile;
+  CKvMemoryProfile profile;
   const std::wstring file = LoadTexts(profile);
   int checked = 0;
   for (int id = 1; id < 20000; ++id) {

@@ -3,8 +3,8 @@
 
 #include <vector>
 
-#include "common/byte_reader.h"
-#include "common/text.h"
+#include "common/ByteReader.h"
+#include "common/Text.h"
 
 using namespace orvaq;
 
@@ -50,19 +50,19 @@ TEST(Text, CaseFoldingIsAsciiOnly) {
   EXPECT_EQ(AsciiUpper(L"40c"), L"40C");
 }
 
-TEST(ByteReader, ReadsLittleEndianAndFlagsShortReads) {
+TEST(CByteReader, ReadsLittleEndianAndFlagsShortReads) {
   const uint8_t data[] = {0x34, 0x12, 0x78, 0x56, 0x34, 0x12, 'a', 'b', 0, 'z'};
-  ByteReader r(data, sizeof data);
+  CByteReader r(data, sizeof data);
   EXPECT_EQ(r.U16(), 0x1234);
   EXPECT_EQ(r.U32(), 0x12345678u);
   EXPECT_EQ(r.FixedString(4), "ab");
   EXPECT_TRUE(r.Ok());
   EXPECT_EQ(r.U16(), 0);  // past the end
   EXPECT_FALSE(r.Ok());
-  ByteReader s(data, sizeof data);
+  CByteReader s(data, sizeof data);
   s.Seek(11);
   EXPECT_FALSE(s.Ok());
-  ByteReader t(nullptr, 5);
+  CByteReader t(nullptr, 5);
   EXPECT_EQ(t.U8(), 0);
   EXPECT_FALSE(t.Ok());
 }

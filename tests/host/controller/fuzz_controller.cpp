@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "acquisition/RawCheck.h"
-#include "tests/host/controller/FakeHost.h"
+#include "tests/host/controller/fake_host.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "acquisition/RawCheck.h"
-#include "common/text.h"
+#include "common/Text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;

@@ -1,7 +1,7 @@
 // Status frames and linking: acceptance, the name and serial rules, the frame stack,
 // normalisation, identification, the station number checks, a reservation already held,
 // the clean-up window and the following of the linked scanner.
-#include "tests/host/controller/Fixture.h"
+#include "tests/host/controller/fixture.h"
 
 #include "scanner_link/ScannerCommands.h"
 
@@ -346,7 +346,7 @@ TEST_F(ControllerTest, FramesDuringTheHeldReservationQuestionAreOnlyStored) {
   // While the message box is up, another frame arrives.
   host.scanner.byBody["door"] = {true, 200, "open"};
   struct Reentrant : fake::Host {};
-  host.boxAnswer = acqmb::kIdOk;
+  host.boxAnswer = orvaq::mb::kIdOk;
   host.scanner.onRequest = [&](const fake::Request& r) {
     if (r.body == "door" && nested++ == 0) {
       host.datagrams.push_back(fake::Encode(fake::MakeFrame()));
@@ -422,7 +422,7 @@ TEST_F(ControllerTest, BlockedImageQuestionOkRequestsTheRead) {
 TEST_F(ControllerTest, BlockedImageWithoutDescriptionOnlyBeeps) {
   Link();
   host.scanner.byBody["image_info"] = {true, 500, ""};
-  host.boxAnswer = acqmb::kIdCancel;
+  host.boxAnswer = orvaq::mb::kIdCancel;
   SNDPFrame f = fake::MakeFrame();
   f.waitingImageTerminal = 3;
   Feed(f);

@@ -1,6 +1,6 @@
 // HardwareInfos, AdminAction and ServiceAction: the frame queries with and without a
 // serial, expired frames, the main and super-user client paths and the action codes.
-#include "tests/host/controller/Fixture.h"
+#include "tests/host/controller/fixture.h"
 
 namespace {
 

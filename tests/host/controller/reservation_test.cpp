@@ -1,6 +1,6 @@
 // Reservation, the ladder of button 1008, the pattern read, every timer with the mode
 // pre-check, the tear-down operations and the command-line change.
-#include "tests/host/controller/Fixture.h"
+#include "tests/host/controller/fixture.h"
 
 namespace {
 
@@ -182,7 +182,7 @@ TEST_F(ControllerTest, WaitingImageOfOurOwnInMultiposteAllowsTheQuestionAgain) {
   Link();
   SNDPFrame f = fake::MakeFrame();
   f.waitingImageTerminal = 3;
-  host.boxAnswer = acqmb::kIdCancel;
+  host.boxAnswer = orvaq::mb::kIdCancel;
   host.scanner.byBody["image_info"] = {true, 200, ImageInfoAnswer(1, 5648)};
   Feed(f);
   ASSERT_TRUE(ctl->Status().blockedImagePrompted);

@@ -5,13 +5,13 @@
 #include "acquisition/KvAcqSettings.h"
 #include "settings/KvMemoryProfile.h"
 #include "settings/KvParameters.h"
-#include "tests/host/settings/FakeSystem.h"
+#include "tests/host/settings/fake_system.h"
 
 namespace {
 
 class AcqSettings : public ::testing::Test {
  protected:
-  KvMemoryProfile profile;
+  CKvMemoryProfile profile;
   FakeSystem system;
   CKvParameters parameters{profile, system};
   CKvAcqSettings settings{parameters, 1, 2, 3};

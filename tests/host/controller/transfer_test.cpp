@@ -1,6 +1,6 @@
 // Image transfer (message 0x402), the raw-file check with each verdict and log line,
 // the acknowledgements, the unreservations that follow them and batch reads.
-#include "tests/host/controller/Fixture.h"
+#include "tests/host/controller/fixture.h"
 
 #include <cstdio>
 #include <fstream>

@@ -4,7 +4,7 @@
 
 #include "firewall/KvFirewall.h"
 #include "logging/KvLogger.h"
-#include "tests/support/MemoryLogger.h"
+#include "tests/support/memory_logger.h"
 
 namespace {
 

@@ -13,13 +13,13 @@
 #include <string>
 #include <vector>
 
-#include "common/text.h"
+#include "common/Text.h"
 #include "imaging/Adjust.h"
 #include "imaging/Filters.h"
 #include "imaging/GreyBmp.h"
 #include "rxfilter/Correction.h"
 #include "rxfilter/RXFilter.h"
-#include "simulator/plates.h"
+#include "simulator/Plates.h"
 
 using namespace orvaq::imaging;
 
@@ -174,7 +174,7 @@ void BM_Reduce16To8_Ours(benchmark::State& st) {
   cv::randu(src, 0, 65535);
   for (auto _ : st) {
     cv::Mat out(src.rows, src.cols, CV_8U);
-    rxf::HighBytes(src.ptr<uint16_t>(), src.total(), out.data);
+    orvaq::rxf::HighBytes(src.ptr<uint16_t>(), src.total(), out.data);
     benchmark::DoNotOptimize(out.data);
   }
 }

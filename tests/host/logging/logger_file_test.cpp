@@ -8,11 +8,11 @@
 
 #include "logging/KvLogger.h"
 #include "logging/KvLoggerFile.h"
-#include "tests/support/MemoryLogger.h"
+#include "tests/support/memory_logger.h"
 
 namespace {
 
-class FixedClock : public KvClock {
+class FixedClock : public IKvClock {
  public:
   std::tm now{};
   FixedClock() {

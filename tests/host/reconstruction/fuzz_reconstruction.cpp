@@ -11,7 +11,7 @@
 
 #include "acquisition/AcquisitionOutputs.h"
 #include "acquisition/ReconstructionRules.h"
-#include "common/text.h"
+#include "common/Text.h"
 
 using namespace orvaq::recon;
 

@@ -7,9 +7,9 @@
 
 #include "acquisition/OrvaqController.h"
 #include "acquisition/Reconstruction.h"
-#include "tests/host/controller/FakeHost.h"
-#include "tests/host/reconstruction/ReconFakes.h"
-#include "tests/support/MemoryLogger.h"
+#include "tests/host/controller/fake_host.h"
+#include "tests/host/reconstruction/recon_fakes.h"
+#include "tests/support/memory_logger.h"
 
 using namespace rfake;
 

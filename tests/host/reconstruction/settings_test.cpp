@@ -6,14 +6,14 @@
 #include "acquisition/KvReconSettings.h"
 #include "settings/KvMemoryProfile.h"
 #include "settings/KvParameters.h"
-#include "tests/host/settings/FakeSystem.h"
+#include "tests/host/settings/fake_system.h"
 
 namespace {
 const wchar_t kIni[] = L"C:\\users\\doc\\AppData\\Local\\Orvaq\\Orvaq.INI";
 
 struct ReconSettingsTest : ::testing::Test {
   FakeSystem sys;
-  KvMemoryProfile profile;
+  CKvMemoryProfile profile;
   CKvParameters params{profile, sys};
   CKvReconSettings settings{params};
   void Set(const wchar_t* key, const wchar_t* value, const wchar_t* section = L"SENSOR") {

@@ -10,7 +10,7 @@
 #include "rxfilter/NoiseFilter.h"
 #include "rxfilter/RXFilter.h"
 #include "rxfilter/RawReader.h"
-#include "simulator/plates.h"
+#include "simulator/Plates.h"
 
 namespace {
 
@@ -22,14 +22,14 @@ std::vector<uint8_t> Reconstruct8(double noise, int& w, int& h) {
   plateOrder.wantIdeal = false;
   orvaq::sim::Plate p;
   EXPECT_TRUE(orvaq::sim::BuildPlate(plateOrder, p));
-  rxf::RawScan scan;
-  EXPECT_EQ(rxf::ReadRaw(p.raw.data(), p.raw.size(), scan), rxf::RawError::None);
-  rxf::PlateImage img;
-  EXPECT_TRUE(rxf::Reconstruct(scan, rxf::CorrectionSettings(), img));
+  orvaq::rxf::RawScan scan;
+  EXPECT_EQ(orvaq::rxf::ReadRaw(p.raw.data(), p.raw.size(), scan), orvaq::rxf::RawError::None);
+  orvaq::rxf::PlateImage img;
+  EXPECT_TRUE(orvaq::rxf::Reconstruct(scan, orvaq::rxf::CorrectionSettings(), img));
   w = img.width;
   h = img.height;
   std::vector<uint8_t> px(img.pixels.size());
-  rxf::HighBytes(img.pixels.data(), px.size(), px.data());
+  orvaq::rxf::HighBytes(img.pixels.data(), px.size(), px.data());
   return px;
 }
 
@@ -75,11 +75,11 @@ TEST(RXFilterNoise, KeepsAStepEdge) {
     return std::sqrt(q / m - (s / m) * (s / m));
   };
   const double before = flatStd();
-  rxf::NoiseFilterParams p;
+  orvaq::rxf::NoiseFilterParams p;
   p.iterations = 50;
   p.strength = 0.27;
   p.strong = true;
-  ASSERT_TRUE(rxf::FilterNoise(px.data(), w, h, w * 2, 16, p));
+  ASSERT_TRUE(orvaq::rxf::FilterNoise(px.data(), w, h, w * 2, 16, p));
   EXPECT_LT(flatStd(), before / 2);
   // Mean profile across the edge.
   std::vector<double> prof(w, 0);

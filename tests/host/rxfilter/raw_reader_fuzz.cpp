@@ -4,7 +4,7 @@
 
 #include "rxfilter/Correction.h"
 #include "rxfilter/RawReader.h"
-#include "simulator/plates.h"
+#include "simulator/Plates.h"
 
 extern "C" void OrvaqFuzzSeeds(std::vector<std::vector<uint8_t>>* seeds) {
   orvaq::sim::PlateOrder plateOrder;
@@ -21,12 +21,12 @@ extern "C" void OrvaqFuzzSeeds(std::vector<std::vector<uint8_t>>* seeds) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  rxf::RawHeader h;
-  rxf::ReadRawHeader(data, size, h);
-  rxf::RawScan scan;
-  if (rxf::ReadRaw(data, size, scan) == rxf::RawError::None && scan.lines <= 64) {
-    rxf::PlateImage img;
-    rxf::Reconstruct(scan, rxf::CorrectionSettings(), img);
+  orvaq::rxf::RawHeader h;
+  orvaq::rxf::ReadRawHeader(data, size, h);
+  orvaq::rxf::RawScan scan;
+  if (orvaq::rxf::ReadRaw(data, size, scan) == orvaq::rxf::RawError::None && scan.lines <= 64) {
+    orvaq::rxf::PlateImage img;
+    orvaq::rxf::Reconstruct(scan, orvaq::rxf::CorrectionSettings(), img);
   }
   return 0;
 }

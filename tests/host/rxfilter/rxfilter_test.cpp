@@ -10,13 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "common/raw_format.h"
-#include "common/text.h"
+#include "common/RawFormat.h"
+#include "common/Text.h"
 #include "rxfilter/Correction.h"
 #include "rxfilter/MultiPlate.h"
 #include "rxfilter/RXFilter.h"
 #include "rxfilter/RawReader.h"
-#include "simulator/plates.h"
+#include "simulator/Plates.h"
 
 namespace fs = std::filesystem;
 using namespace orvaq;
@@ -114,10 +114,10 @@ TEST(RXFilterCorrection, EverySizeAndMode) {
   for (unsigned mode : modes)
     for (int size = 0; size <= 3; ++size, ++row) {
       sim::Plate p = MakePlate(size, mode);
-      rxf::RawScan scan;
-      ASSERT_EQ(rxf::ReadRaw(p.raw.data(), p.raw.size(), scan), rxf::RawError::None) << "row " << row;
-      rxf::PlateImage img;
-      ASSERT_TRUE(rxf::Reconstruct(scan, rxf::CorrectionSettings(), img)) << "row " << row;
+      orvaq::rxf::RawScan scan;
+      ASSERT_EQ(orvaq::rxf::ReadRaw(p.raw.data(), p.raw.size(), scan), orvaq::rxf::RawError::None) << "row " << row;
+      orvaq::rxf::PlateImage img;
+      ASSERT_TRUE(orvaq::rxf::Reconstruct(scan, orvaq::rxf::CorrectionSettings(), img)) << "row " << row;
       const sim::PlateSizeMm mm = sim::PlateSize(size);
       const double px = 2 * p.resolution;
       EXPECT_NEAR(img.width, mm.shortSide * px, 1.0) << "row " << row;
@@ -152,12 +152,12 @@ TEST(RXFilterCorrection, PixelsFollowTheIdealImage) {
   plateOrder.noise = 0;
   sim::Plate p;
   ASSERT_TRUE(sim::BuildPlate(plateOrder, p));
-  rxf::RawScan scan;
-  ASSERT_EQ(rxf::ReadRaw(p.raw.data(), p.raw.size(), scan), rxf::RawError::None);
-  rxf::CorrectionSettings cs;
+  orvaq::rxf::RawScan scan;
+  ASSERT_EQ(orvaq::rxf::ReadRaw(p.raw.data(), p.raw.size(), scan), orvaq::rxf::RawError::None);
+  orvaq::rxf::CorrectionSettings cs;
   cs.horizontal = false;
-  rxf::PlateImage img;
-  ASSERT_TRUE(rxf::Reconstruct(scan, cs, img));
+  orvaq::rxf::PlateImage img;
+  ASSERT_TRUE(orvaq::rxf::Reconstruct(scan, cs, img));
   ASSERT_EQ(img.width, p.ideal.width);
   ASSERT_EQ(img.height, p.ideal.height);
   for (int y = 0; y < img.height; ++y)
@@ -254,11 +254,11 @@ TEST(RXFilterCorrection, DamagedFilesGiveErrors) {
 }
 
 TEST(RXFilterCorrection, TooManyLinesForSixteenBits) {
-  std::vector<uint8_t> raw(36 + size_t(rxf::kMaxLines + 1) * 2848, 0);
+  std::vector<uint8_t> raw(36 + size_t(orvaq::rxf::kMaxLines + 1) * 2848, 0);
   raw[0] = 0x42; raw[1] = 0x31; raw[2] = 1; raw[4] = 2;
   raw[16] = 1400 & 0xFF; raw[17] = 1400 >> 8; raw[18] = 16;
-  rxf::RawScan s;
-  EXPECT_EQ(rxf::ReadRaw(raw.data(), raw.size(), s), rxf::RawError::TooManyLines);
+  orvaq::rxf::RawScan s;
+  EXPECT_EQ(orvaq::rxf::ReadRaw(raw.data(), raw.size(), s), orvaq::rxf::RawError::TooManyLines);
 }
 
 // A line read with 1 % too much gain is put back in line with its neighbours.
@@ -279,13 +279,13 @@ TEST(RXFilterCorrection, HorizontalCorrectionRemovesALineGain) {
     b[0] = uint8_t(nv); b[1] = uint8_t(nv >> 8);
   }
   FixChecksums(p.raw, p.lineSize);
-  rxf::RawScan scan;
-  ASSERT_EQ(rxf::ReadRaw(p.raw.data(), p.raw.size(), scan), rxf::RawError::None);
+  orvaq::rxf::RawScan scan;
+  ASSERT_EQ(orvaq::rxf::ReadRaw(p.raw.data(), p.raw.size(), scan), orvaq::rxf::RawError::None);
   auto rowError = [&](bool correct) {
-    rxf::CorrectionSettings cs;
+    orvaq::rxf::CorrectionSettings cs;
     cs.horizontal = correct;
-    rxf::PlateImage img;
-    EXPECT_TRUE(rxf::Reconstruct(scan, cs, img));
+    orvaq::rxf::PlateImage img;
+    EXPECT_TRUE(orvaq::rxf::Reconstruct(scan, cs, img));
     const int y = int(2 * (line - p.plateFirstLine));
     double err = 0;
     for (int x = 0; x < img.width; ++x) {
@@ -331,8 +331,8 @@ TEST(RXFilterMultiPlate, PartsAreDetectedWithPreviewAndTag) {
   EXPECT_EQ(s2.height, 1050);
   EXPECT_EQ(pv.width, 300);
   EXPECT_LE(pv.height, 500);
-  rxf::PartInfo info;
-  ASSERT_TRUE(rxf::DecodePartTag(s2.tag, info));
+  orvaq::rxf::PartInfo info;
+  ASSERT_TRUE(orvaq::rxf::DecodePartTag(s2.tag, info));
   EXPECT_EQ(info.number, 2u);
   EXPECT_EQ(info.count, 3u);
 }
@@ -344,14 +344,14 @@ TEST(RXFilterMultiPlate, ArrangementAdviceRows) {
                       {{1, 3, 2}, 1u << 5},     {{2, 1, 3}, 1u << 6},     {{3, 1, 2}, 1u << 7},
                       {{3, 2, 1}, 1u << 8},     {{2, 3, 1}, 1u << 9},     {{1, 1}, 0}};
   for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
-    std::vector<rxf::Part> parts;
+    std::vector<orvaq::rxf::Part> parts;
     for (unsigned n : rows[i].numbers) {
-      rxf::Part p;
+      orvaq::rxf::Part p;
       p.known = true;
       p.info = {n, unsigned(rows[i].numbers.size()), 0};
       parts.push_back(p);
     }
-    EXPECT_EQ(rxf::ArrangementAdvice(parts), rows[i].flags) << "row " << i;
+    EXPECT_EQ(orvaq::rxf::ArrangementAdvice(parts), rows[i].flags) << "row " << i;
     // Carrying out the advice's exchanges puts the parts in order.
     std::vector<unsigned> n = rows[i].numbers;
     const uint32_t f = rows[i].flags;
@@ -366,29 +366,29 @@ TEST(RXFilterMultiPlate, ArrangementAdviceRows) {
       for (size_t k = 0; k < n.size(); ++k) EXPECT_EQ(n[k], k + 1) << "row " << i;
     }
   }
-  std::vector<rxf::Part> turned(2);
+  std::vector<orvaq::rxf::Part> turned(2);
   turned[0].known = turned[1].known = true;
   turned[0].info = {1, 2, 0};
   turned[1].info = {2, 2, 1};
-  EXPECT_EQ(rxf::ArrangementAdvice(turned), (1u << 0) | (1u << 17));
+  EXPECT_EQ(orvaq::rxf::ArrangementAdvice(turned), (1u << 0) | (1u << 17));
 }
 
 TEST(RXFilterMultiPlate, ComposeHonoursOrientation) {
-  rxf::Part a, b;
+  orvaq::rxf::Part a, b;
   a.width = 2; a.height = 3; a.pixels = {1, 2, 3, 4, 5, 6};
   b.width = 2; b.height = 3; b.pixels = {7, 8, 9, 10, 11, 12};
   int w, h;
   std::vector<uint16_t> px;
-  ASSERT_TRUE(rxf::ComposeParts({a, b}, 0x1 | 0x1000 | 0x10000, 12, w, h, px));
+  ASSERT_TRUE(orvaq::rxf::ComposeParts({a, b}, 0x1 | 0x1000 | 0x10000, 12, w, h, px));
   EXPECT_EQ(w, 4);
   EXPECT_EQ(h, 3);
   EXPECT_EQ(px, (std::vector<uint16_t>{1, 2, 7, 8, 3, 4, 9, 10, 5, 6, 11, 12}));
   // Both turned clockwise: each becomes 3 x 2 and they are stacked.
-  ASSERT_TRUE(rxf::ComposeParts({a, b}, 0x1 | 0x2000 | 0x20000, 12, w, h, px));
+  ASSERT_TRUE(orvaq::rxf::ComposeParts({a, b}, 0x1 | 0x2000 | 0x20000, 12, w, h, px));
   EXPECT_EQ(w, 3);
   EXPECT_EQ(h, 4);
   EXPECT_EQ(px, (std::vector<uint16_t>{5, 3, 1, 6, 4, 2, 11, 9, 7, 12, 10, 8}));
-  EXPECT_FALSE(rxf::ComposeParts({a, b}, 0x1, 11, w, h, px));
+  EXPECT_FALSE(orvaq::rxf::ComposeParts({a, b}, 0x1, 11, w, h, px));
 }
 
 // Two real parts through the entry points compose into the set's picture.

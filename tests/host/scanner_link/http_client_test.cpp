@@ -9,7 +9,7 @@
 
 #include "logging/KvLogger.h"
 #include "scanner_link/HttpClient.h"
-#include "tests/support/MemoryLogger.h"
+#include "tests/support/memory_logger.h"
 
 namespace {
 

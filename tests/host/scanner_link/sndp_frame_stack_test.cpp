@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "logging/KvLogger.h"
-#include "tests/support/MemoryLogger.h"
+#include "tests/support/memory_logger.h"
 #include "scanner_link/SNDPFrameStack.h"
 
 namespace {

@@ -48,7 +48,7 @@ TEST(Adapters, LocalAddressOutOfTheAdapterAddresses) {
 }
 
 // A source that cannot list its adapters finds none.
-class FailingSource : public KvAdapterSource {
+class FailingSource : public IKvAdapterSource {
  public:
   bool EnumerateAdapters(std::vector<KvAdapter>& adapters) override {
     adapters = kAdapters;

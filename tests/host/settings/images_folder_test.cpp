@@ -4,7 +4,7 @@
 
 #include "settings/KvMemoryProfile.h"
 #include "settings/KvParameters.h"
-#include "tests/host/settings/FakeSystem.h"
+#include "tests/host/settings/fake_system.h"
 
 namespace {
 
@@ -14,7 +14,7 @@ const wchar_t kDefault[] = L"C:\\users\\Public\\Documents\\Orvaq";
 
 struct Fixture {
   FakeSystem sys;
-  KvMemoryProfile profile;
+  CKvMemoryProfile profile;
   CKvParameters params{profile, sys};
   Fixture() {
     profile.LoadText(kTxt, L"[409]\n1000=Orvaq\n810=Folder %s unusable, using %s\n"
@@ -65,7 +65,7 @@ TEST(ImagesFolder, CommandLineFolderDecisions) {
     for (size_t b = 0; b < rows[i].boxes.size(); ++b) {
       EXPECT_EQ(rows[i].boxes[b], f.sys.boxes[b].text) << "row " << i;
       EXPECT_EQ(L"Orvaq", f.sys.boxes[b].caption) << "row " << i;
-      EXPECT_EQ(kvmb::kIconWarning, f.sys.boxes[b].style) << "row " << i;
+      EXPECT_EQ(orvaq::mb::kIconWarning, f.sys.boxes[b].style) << "row " << i;
     }
     // a second use in the same run warns no more and gives the same folder
     EXPECT_EQ(rows[i].expected, f.params.GetImagesPath()) << "row " << i;
@@ -94,7 +94,7 @@ TEST(ImagesFolder, UnwritableDefaultEndsWithExitCode1) {
   }
   ASSERT_EQ(1u, f.sys.boxes.size());  // #811 only: the settings' folder is the default one
   EXPECT_EQ(L"No writable folder C:\\users\\Public\\Documents\\Orvaq\\", f.sys.boxes[0].text);
-  EXPECT_EQ(kvmb::kIconError, f.sys.boxes[0].style);
+  EXPECT_EQ(orvaq::mb::kIconError, f.sys.boxes[0].style);
 }
 
 TEST(ImagesFolder, UnwritableCommandLineAndDefaultEndAfterTheWarning) {

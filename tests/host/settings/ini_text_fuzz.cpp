@@ -5,14 +5,14 @@
 #include <string>
 #include <vector>
 
-#include "common/text.h"
+#include "common/Text.h"
 #include "settings/KvMemoryProfile.h"
 #include "settings/KvParameters.h"
 #include "settings/KvTextFormat.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::wstring text = orvaq::FromUtf8(std::string(reinterpret_cast<const char*>(data), size));
-  KvMemoryProfile profile;
+  CKvMemoryProfile profile;
   profile.LoadText(L"f.ini", text);
   const std::wstring value = ReadProfileString(profile, L"f.ini", L"SENSOR", L"AcqWay", L"");
   ParseProfileInt(value, 7);

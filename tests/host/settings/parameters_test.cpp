@@ -6,7 +6,7 @@
 
 #include "settings/KvMemoryProfile.h"
 #include "settings/KvParameters.h"
-#include "tests/host/settings/FakeSystem.h"
+#include "tests/host/settings/fake_system.h"
 
 namespace {
 
@@ -14,7 +14,7 @@ const wchar_t kIni[] = L"C:\\users\\doc\\AppData\\Local\\Orvaq\\Orvaq.INI";
 
 struct Fixture {
   FakeSystem sys;
-  KvMemoryProfile profile;
+  CKvMemoryProfile profile;
   CKvParameters params{profile, sys};
   void Set(const wchar_t* section, const wchar_t* key, const wchar_t* value) {
     const std::wstring v = value;

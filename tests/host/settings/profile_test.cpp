@@ -22,7 +22,7 @@ TEST(ProfileInt, FollowsTheWindowsRules) {
 }
 
 TEST(MemoryProfile, ReadsLikeTheProfileFunctions) {
-  KvMemoryProfile p;
+  CKvMemoryProfile p;
   p.LoadText(L"a.ini", L"[Sensor]\r\nImagesPath =  \"C:\\img\"  \r\nEmpty=\r\nN= 42 \r\n");
   EXPECT_EQ(L"C:\\img", ReadProfileString(p, L"A.INI", L"SENSOR", L"imagespath", L"d"));
   EXPECT_EQ(L"", ReadProfileString(p, L"a.ini", L"SENSOR", L"Empty", L"d"));
@@ -33,7 +33,7 @@ TEST(MemoryProfile, ReadsLikeTheProfileFunctions) {
 }
 
 TEST(MemoryProfile, NullValueDeletesAndWritesFailWhenReadOnly) {
-  KvMemoryProfile p;
+  CKvMemoryProfile p;
   const std::wstring v = L"x";
   EXPECT_TRUE(p.WriteString(L"a.ini", L"KVW", L"CommandLine", &v));
   EXPECT_TRUE(p.HasKey(L"a.ini", L"kvw", L"commandline"));
@@ -45,13 +45,13 @@ TEST(MemoryProfile, NullValueDeletesAndWritesFailWhenReadOnly) {
 }
 
 // Counts the reads so the growing buffer can be checked.
-class CountingProfile : public KvMemoryProfile {
+class CountingProfile : public CKvMemoryProfile {
  public:
   std::vector<size_t> capacities;
   std::wstring ReadString(const std::wstring& f, const std::wstring& s, const std::wstring& k,
                           const std::wstring& d, size_t capacity) override {
     capacities.push_back(capacity);
-    return KvMemoryProfile::ReadString(f, s, k, d, capacity);
+    return CKvMemoryProfile::ReadString(f, s, k, d, capacity);
   }
 };
 
@@ -71,7 +71,7 @@ TEST(ProfileString, BufferGrowsUntilTheValueFits) {
 }
 
 TEST(TextFormat, FillsPlaceholdersSafely) {
-  struct Row { const wchar_t* format; std::vector<KvTextArg> args; const wchar_t* expected; };
+  struct Row { const wchar_t* format; std::vector<CKvTextArg> args; const wchar_t* expected; };
   const Row rows[] = {
       {L"Port %s %d", {L"TCP", 3333}, L"Port TCP 3333"},
       {L"%ls / %ls", {L"a", L"b"}, L"a / b"},

@@ -3,7 +3,7 @@
 
 #include "settings/KvMemoryProfile.h"
 #include "settings/KvParameters.h"
-#include "tests/host/settings/FakeSystem.h"
+#include "tests/host/settings/fake_system.h"
 
 namespace {
 
@@ -11,7 +11,7 @@ const wchar_t kTxt[] = L"C:\\Program Files\\Orvaq\\Orvaq.TXT";
 
 TEST(Texts, LanguageSectionThenEnglish) {
   FakeSystem sys;
-  KvMemoryProfile profile;
+  CKvMemoryProfile profile;
   profile.LoadText(kTxt, L"[409]\n1=one\n2=two\n3=three\n[40C]\n1=un\n2=\n[407]\n1=eins\n");
   CKvParameters p(profile, sys);
   struct Row { const wchar_t* language; int id; const wchar_t* expected; };
@@ -51,13 +51,13 @@ TEST(Texts, LanguageDefaultFromTheThreadLocale) {
     EXPECT_EQ(rows[i].expected, DefaultLanguageFromLangId(rows[i].id)) << "row " << i;
   FakeSystem sys;
   sys.langId = 0xC0C;
-  KvMemoryProfile profile;
+  CKvMemoryProfile profile;
   EXPECT_EQ(L"40C", CKvParameters(profile, sys).GetLanguage());
 }
 
 TEST(Texts, LongTextsAreReadWhole) {
   FakeSystem sys;
-  KvMemoryProfile profile;
+  CKvMemoryProfile profile;
   const std::wstring longText(3000, L'\xE9');
   profile.WriteString(kTxt, L"409", L"900", &longText);
   CKvParameters p(profile, sys);
@@ -70,7 +70,7 @@ namespace {
 
 TEST(Texts, ProgramTitleNeverEmpty) {
   FakeSystem sys;
-  KvMemoryProfile profile;
+  CKvMemoryProfile profile;
   CKvParameters p(profile, sys);
   EXPECT_EQ(L"Orvaq", p.GetProgramTitle());
   profile.LoadText(L"C:\\Program Files\\Orvaq\\Orvaq.TXT", L"[409]\n1000=Orvaq Lab\n");

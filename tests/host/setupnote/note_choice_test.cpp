@@ -1,7 +1,7 @@
 // Template choice by thread locale and the message font size of the installation note.
 #include <gtest/gtest.h>
 
-#include "setupnote/note_choice.h"
+#include "setupnote/NoteChoice.h"
 
 TEST(SetupNote, TemplateFollowsPrimaryLanguageOnly) {
   struct Row { uint32_t lcid; int tmpl; };
@@ -19,12 +19,12 @@ TEST(SetupNote, TemplateFollowsPrimaryLanguageOnly) {
       {0x0C0D, 103},
   };
   for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i)
-    EXPECT_EQ(setupnote::TemplateForLocale(rows[i].lcid), rows[i].tmpl) << "row " << i << " lcid " << std::hex << rows[i].lcid;
+    EXPECT_EQ(orvaq::setupnote::TemplateForLocale(rows[i].lcid), rows[i].tmpl) << "row " << i << " lcid " << std::hex << rows[i].lcid;
 }
 
 TEST(SetupNote, MessageFontIsThreeHalvesInIntegers) {
-  EXPECT_EQ(setupnote::MessageFontHeight(-11), -16);
-  EXPECT_EQ(setupnote::MessageFontHeight(-13), -19);
-  EXPECT_EQ(setupnote::MessageFontHeight(16), 24);
-  EXPECT_EQ(setupnote::MessageFontHeight(0), 0);
+  EXPECT_EQ(orvaq::setupnote::MessageFontHeight(-11), -16);
+  EXPECT_EQ(orvaq::setupnote::MessageFontHeight(-13), -19);
+  EXPECT_EQ(orvaq::setupnote::MessageFontHeight(16), 24);
+  EXPECT_EQ(orvaq::setupnote::MessageFontHeight(0), 0);
 }

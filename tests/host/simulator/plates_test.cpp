@@ -1,10 +1,10 @@
 // Tests of the simulated plates: file layout and geometry for every size and Mode, the
 // ideal image's relation to the raw samples, determinism, and the faulted files.
-#include "simulator/plates.h"
+#include "simulator/Plates.h"
 
 #include <gtest/gtest.h>
 
-#include "common/raw_format.h"
+#include "common/RawFormat.h"
 
 namespace orvaq {
 namespace sim {

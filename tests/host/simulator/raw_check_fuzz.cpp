@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "common/raw_format.h"
-#include "simulator/plates.h"
+#include "common/RawFormat.h"
+#include "simulator/Plates.h"
 
 extern "C" void OrvaqFuzzSeeds(std::vector<std::vector<uint8_t>>* seeds) {
   // A short sound file: header and three Fast lines.

@@ -14,8 +14,8 @@
 #include <sstream>
 #include <string>
 
-#include "WinTestSupport.h"
-#include "common/text.h"
+#include "win_test_support.h"
+#include "common/Text.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "app/win/TextResourcesWin.h"
-#include "common/text.h"
+#include "common/Text.h"
 #include "settings/KvParameters.h"
 #include "settings/win/KvProfileWin.h"
 #include "settings/win/KvSystemWin.h"
@@ -21,14 +21,14 @@ std::wstring BinFolder() {
 }
 
 // Orvaq's view of the world: the program is the built Orvaq.exe in the bin folder.
-class BinSystem : public KvSystemWin {
+class BinSystem : public CKvSystemWin {
  public:
   std::wstring GetProgramPath() override { return BinFolder() + L"Orvaq.exe"; }
 };
 
 struct Parameters {
   BinSystem system;
-  KvProfileWin profile;
+  CKvProfileWin profile;
   CKvParameters params{profile, system};
   Parameters() { SetParameters(&params); }
   ~Parameters() { SetParameters(nullptr); }

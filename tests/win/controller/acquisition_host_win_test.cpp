@@ -43,7 +43,7 @@ bool WaitFor(HWND hwnd, UINT message, MSG& out, DWORD ms) {
   return false;
 }
 
-class FakeAdapters : public KvAdapterSource {
+class FakeAdapters : public IKvAdapterSource {
  public:
   bool EnumerateAdapters(std::vector<KvAdapter>& adapters) override {
     KvAdapter loop;

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "acquisition/win/ControllerMessages.h"
-#include "tests/host/controller/FakeHost.h"
-#include "tests/support/MemoryLogger.h"
+#include "tests/host/controller/fake_host.h"
+#include "tests/support/memory_logger.h"
 
 namespace {
 

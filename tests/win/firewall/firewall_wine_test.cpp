@@ -12,7 +12,7 @@
 namespace {
 
 TEST(FirewallWine, AnswersAreConsistentWithTheCallResults) {
-  KvFirewallPolicyWin policy;
+  CKvFirewallPolicyWin policy;
   bool privateOn = false;
   const bool readable = policy.GetFirewallEnabled(kFwProfilePrivate, privateOn);
   std::vector<KvFirewallRule> rules;
@@ -34,7 +34,7 @@ TEST(FirewallWine, AnswersAreConsistentWithTheCallResults) {
 }
 
 TEST(FirewallWine, ApartmentIsReleasedWithTheObject) {
-  { KvFirewallPolicyWin policy; }
+  { CKvFirewallPolicyWin policy; }
   // The thread can enter a multi-threaded apartment again: the adapter's one is gone.
   const HRESULT hr = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
   EXPECT_TRUE(SUCCEEDED(hr));

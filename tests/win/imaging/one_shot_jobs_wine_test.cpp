@@ -69,7 +69,7 @@ class NoLibrary : public IModuleLoader {
 };
 
 // Orvaq's parameters with the texts of the bin folder.
-class BinSystem : public KvSystemWin {
+class BinSystem : public CKvSystemWin {
  public:
   std::wstring GetProgramPath() override { return wintest::ProgramFolder() + L"Orvaq.exe"; }
 };
@@ -80,7 +80,7 @@ using OneShotJobs = GdiplusTest;
 
 TEST_F(OneShotJobs, ImageJobWithoutTheLibraryShowsItsTextAsAnError) {
   BinSystem system;
-  KvProfileWin profile;
+  CKvProfileWin profile;
   CKvParameters parameters(profile, system);
   SetParameters(&parameters);
   const std::wstring in = TempPath(L"job_nolib.bmp");

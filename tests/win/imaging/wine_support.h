@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "WinTestSupport.h"
+#include "win_test_support.h"
 #include "imaging/win/GdiPictures.h"
 
 class GdiplusTest : public ::testing::Test {

@@ -7,8 +7,8 @@
 
 #include <string>
 
-#include "WinTestSupport.h"
-#include "common/text.h"
+#include "win_test_support.h"
+#include "common/Text.h"
 #include "logging/KvLoggerFile.h"
 #include "logging/win/KvLoggerWin.h"
 

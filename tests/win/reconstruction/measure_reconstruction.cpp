@@ -16,8 +16,8 @@
 #include "filter_binding/win/RXFilterLibraryWin.h"
 #include "acquisition/win/ReconstructionWin.h"
 #include "imaging/win/GdiPictures.h"
-#include "simulator/plates.h"
-#include "tests/host/controller/FakeHost.h"
+#include "simulator/Plates.h"
+#include "tests/host/controller/fake_host.h"
 
 namespace {
 

@@ -14,16 +14,16 @@
 #include <thread>
 #include <vector>
 
-#include "WinTestSupport.h"
+#include "win_test_support.h"
 #include "acquisition/OrvaqController.h"
 #include "filter_binding/win/RXFilterLibraryWin.h"
 #include "acquisition/win/ReconstructionWin.h"
-#include "common/text.h"
+#include "common/Text.h"
 #include "imaging/win/GdiPictures.h"
 #include "logging/KvLogger.h"
-#include "simulator/plates.h"
-#include "tests/support/MemoryLogger.h"
-#include "tests/host/controller/FakeHost.h"
+#include "simulator/Plates.h"
+#include "tests/support/memory_logger.h"
+#include "tests/host/controller/fake_host.h"
 
 namespace {
 

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "WinTestSupport.h"
+#include "win_test_support.h"
 #include "filter_binding/RXFilterLibrary.h"
 #include "filter_binding/win/RXFilterLibraryWin.h"
-#include "simulator/plates.h"
+#include "simulator/Plates.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "common/text.h"
+#include "common/Text.h"
 #include "scanner_link/HttpClient.h"
 #include "scanner_link/SNDPFrame.h"
 #include "scanner_link/win/SNDPListener.h"

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "WinTestSupport.h"
-#include "common/text.h"
+#include "win_test_support.h"
+#include "common/Text.h"
 #include "settings/KvAdapters.h"
 #include "settings/KvParameters.h"
 #include "settings/win/KvAdaptersWin.h"
@@ -21,7 +21,7 @@ namespace {
 
 // The real system services, except that the program is a named file in a test folder
 // and message boxes are recorded instead of shown.
-class TestSystem : public KvSystemWin {
+class TestSystem : public CKvSystemWin {
  public:
   explicit TestSystem(const std::wstring& name) : m_sName(name) {
     m_sFolder = wintest::WinePath(ORVAQ_BINARY_DIR) + L"\\tests\\win\\settings\\prog";
@@ -54,7 +54,7 @@ class TestSystem : public KvSystemWin {
 
 TEST(SettingsWine, FirstUseCreatesTheSixByteUnicodeFile) {
   TestSystem system(L"SetFirst");
-  KvProfileWin profile;
+  CKvProfileWin profile;
   CKvParameters params(profile, system);
   EXPECT_EQ(system.SettingsFile(), params.GetSettingsFilePath());
   EXPECT_EQ(std::string("\xFF\xFE\x0D\x00\x0A\x00", 6), wintest::ReadFileText(system.SettingsFile()));
@@ -69,7 +69,7 @@ TEST(SettingsWine, FirstUseCreatesTheSixByteUnicodeFile) {
 TEST(SettingsWine, FileBesideTheProgramIsMoved) {
   TestSystem system(L"SetMigrate");
   wintest::WriteFileText(system.BesideProgram(), "[SENSOR]\r\nDelayT4=42\r\n");
-  KvProfileWin profile;
+  CKvProfileWin profile;
   CKvParameters params(profile, system);
   EXPECT_EQ(42, params.GetDelayT4());
   EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(system.BesideProgram().c_str()));
@@ -78,7 +78,7 @@ TEST(SettingsWine, FileBesideTheProgramIsMoved) {
 
 TEST(SettingsWine, ValuesReadByTheWindowsRules) {
   TestSystem system(L"SetRules");
-  KvProfileWin profile;
+  CKvProfileWin profile;
   CKvParameters params(profile, system);
   const std::wstring file = params.GetSettingsFilePath();
   struct Row { const wchar_t* stored; int expected; };
@@ -103,7 +103,7 @@ TEST(SettingsWine, ValuesReadByTheWindowsRules) {
 
 TEST(SettingsWine, ImagesFolderFromTheCommandLineAndItsFallback) {
   TestSystem system(L"SetImages");
-  KvProfileWin profile;
+  CKvProfileWin profile;
   CKvParameters params(profile, system);
   const std::wstring folder = wintest::WinePath(ORVAQ_BINARY_DIR) + L"\\tests\\win\\settings\\images";
   RemoveDirectoryW(folder.c_str());
@@ -131,7 +131,7 @@ void MakeUnwritable(const std::wstring& folder) {
 TEST(SettingsWine, UnwritableFoldersWarnOnceThenEndWithCode1) {
   TestSystem system(L"SetUnwritable");
   system.CopyTexts();
-  KvProfileWin profile;
+  CKvProfileWin profile;
   CKvParameters params(profile, system);
   params.SetLanguage(L"409");
   const std::wstring folder = wintest::WinePath(ORVAQ_BINARY_DIR) + L"\\tests\\win\\settings\\readonly";
@@ -165,14 +165,14 @@ TEST(SettingsWine, TextsFromTheShippedFile) {
       {L"40C", 1100, L"Param\xE8tres d'Orvaq"}, {L"411", 1006, L"Close"}, {L"40C", 123456, L""},
   };
   // the shipped file sits beside the test program in the bin folder
-  class BinSystem : public KvSystemWin {
+  class BinSystem : public CKvSystemWin {
    public:
     std::wstring GetProgramPath() override {
-      std::wstring p = KvSystemWin::GetProgramPath();
+      std::wstring p = CKvSystemWin::GetProgramPath();
       return p.substr(0, p.find_last_of(L'\\')) + L"\\Orvaq.exe";
     }
   } system;
-  KvProfileWin profile;
+  CKvProfileWin profile;
   CKvParameters params(profile, system);
   for (size_t i = 0; i < sizeof(rows) / sizeof(rows[0]); ++i) {
     params.SetLanguage(rows[i].language);
@@ -183,7 +183,7 @@ TEST(SettingsWine, TextsFromTheShippedFile) {
 }
 
 TEST(SettingsWine, AdapterListKeepsOnlyEthernetAdaptersThatAreUp) {
-  KvAdaptersWin source;
+  CKvAdaptersWin source;
   std::vector<KvAdapter> all;
   ASSERT_TRUE(source.EnumerateAdapters(all));
   for (const KvAdapter& a : UsableAdapters(all)) {

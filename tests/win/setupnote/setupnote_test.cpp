@@ -8,7 +8,7 @@
 #include <string>
 #include <utility>
 
-#include "WinTestSupport.h"
+#include "win_test_support.h"
 
 namespace {
 

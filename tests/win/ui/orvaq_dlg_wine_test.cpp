@@ -15,11 +15,11 @@
 #include "app/OneShotJobs.h"
 #include "logging/KvLogger.h"
 #include "settings/KvMemoryProfile.h"
-#include "common/text.h"
+#include "common/Text.h"
 #include "settings/KvParameters.h"
 #include "settings/win/KvSystemWin.h"
 #include "ui/win/OrvaqDlg.h"
-#include "tests/support/MemoryLogger.h"
+#include "tests/support/memory_logger.h"
 
 namespace {
 
@@ -32,10 +32,10 @@ bool Logged(const std::string& text) {
 }
 
 // Texts are read from the shipped file beside the test program.
-class BinSystem : public KvSystemWin {
+class BinSystem : public CKvSystemWin {
  public:
   std::wstring GetProgramPath() override {
-    std::wstring p = KvSystemWin::GetProgramPath();
+    std::wstring p = CKvSystemWin::GetProgramPath();
     return p.substr(0, p.find_last_of(L'\\')) + L"\\Orvaq.exe";
   }
 };
@@ -96,7 +96,7 @@ class OrvaqDlgWine : public ::testing::Test {
   }
 
   std::vector<std::string> lines;
-  KvMemoryProfile profile;
+  CKvMemoryProfile profile;
   BinSystem system;
   CKvParameters* params = nullptr;
   NoJobs jobs;

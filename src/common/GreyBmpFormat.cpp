@@ -1,5 +1,5 @@
-// 8-bit grey BMP file layout (see grey_bmp_format.h).
-#include "common/grey_bmp_format.h"
+// 8-bit grey BMP file layout (see GreyBmpFormat.h).
+#include "common/GreyBmpFormat.h"
 
 #include <cstring>
 

@@ -15,7 +15,7 @@
 
 #include "acquisition/AcquisitionHost.h"
 #include "acquisition/OrvaqController.h"
-#include "common/text.h"
+#include "common/Text.h"
 #include "logging/KvLogger.h"
 #include "scanner_link/HttpClient.h"
 #include "scanner_link/SNDPFrame.h"
@@ -206,7 +206,7 @@ class Host : public IAcquisitionHost {
   std::deque<uint32_t> nextTicks;
   std::vector<std::string> events;
   std::map<uint32_t, uint32_t> timers;  // armed timers and their periods
-  int boxAnswer = acqmb::kIdOk;
+  int boxAnswer = orvaq::mb::kIdOk;
   std::vector<int> boxes;
   bool failHttp = false, failListener = false, listenerStarts = true;
   bool failImageClient = false, imageListens = true, acceptSucceeds = true;

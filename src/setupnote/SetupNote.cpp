@@ -3,7 +3,7 @@
 // no files, no arguments, exit code 1.
 #include <windows.h>
 
-#include "setupnote/note_choice.h"
+#include "setupnote/NoteChoice.h"
 
 namespace {
 
@@ -12,7 +12,7 @@ HFONT g_hMessageFont = nullptr;  // lives while the dialog is shown
 INT_PTR CALLBACK NoteDialogProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM) {
   switch (message) {
     case WM_INITDIALOG:
-      SendDlgItemMessageW(hDlg, setupnote::kMessageControl, WM_SETFONT,
+      SendDlgItemMessageW(hDlg, orvaq::setupnote::kMessageControl, WM_SETFONT,
                           reinterpret_cast<WPARAM>(g_hMessageFont), FALSE);
       return TRUE;
     case WM_COMMAND:
@@ -31,11 +31,11 @@ INT_PTR CALLBACK NoteDialogProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM) 
 int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE, PWSTR, int) {
   LOGFONTW lf = {};
   GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf);
-  lf.lfHeight = setupnote::MessageFontHeight(lf.lfHeight);
-  lf.lfWeight = setupnote::kMessageWeight;
+  lf.lfHeight = orvaq::setupnote::MessageFontHeight(lf.lfHeight);
+  lf.lfWeight = orvaq::setupnote::kMessageWeight;
   g_hMessageFont = CreateFontIndirectW(&lf);
 
-  const int templateId = setupnote::TemplateForLocale(GetThreadLocale());
+  const int templateId = orvaq::setupnote::TemplateForLocale(GetThreadLocale());
   DialogBoxParamW(hInstance, MAKEINTRESOURCEW(templateId), nullptr, NoteDialogProc, 0);
 
   if (g_hMessageFont) DeleteObject(g_hMessageFont);

@@ -1,13 +1,13 @@
 // Simulated imaging plates: scene functions (phantom, test pattern), the ideal image at
 // 2R px/mm, the raw line records sampled from it with a seeded noise generator, and the
 // layout check shared by the simulator's tests.
-#include "simulator/plates.h"
+#include "simulator/Plates.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 
-#include "common/raw_format.h"
+#include "common/RawFormat.h"
 
 namespace orvaq {
 namespace sim {

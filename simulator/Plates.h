@@ -1,5 +1,5 @@
 // Simulated imaging plates: builds the raw acquisition files that the scanner streams
-// (layout and geometry of common/raw_format.h) and, beside each one, the ideal
+// (layout and geometry of common/RawFormat.h) and, beside each one, the ideal
 // noise-free image at 2R pixels per millimetre that a perfect reconstruction gives.
 // Portable: used by the simulator, the demonstration files and the filter-library tests.
 #pragma once

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "simulator/plates.h"
+#include "simulator/Plates.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
-// UTF-8 / UTF-16 / Latin-1 conversions over code points (see text.h).
-#include "common/text.h"
+// UTF-8 / UTF-16 / Latin-1 conversions over code points (see Text.h).
+#include "common/Text.h"
 
 namespace orvaq {
 namespace {

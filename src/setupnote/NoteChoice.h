@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+namespace orvaq {
 namespace setupnote {
 
 constexpr int kTemplateEnglish = 103;
@@ -24,3 +25,4 @@ constexpr int TemplateForLocale(uint32_t lcid) {
 constexpr long MessageFontHeight(long guiFontHeight) { return guiFontHeight * 3 / 2; }
 
 }  // namespace setupnote
+}  // namespace orvaq

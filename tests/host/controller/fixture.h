@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "acquisition/OrvaqController.h"
-#include "common/raw_format.h"
-#include "tests/host/controller/FakeHost.h"
-#include "tests/support/MemoryLogger.h"
+#include "common/RawFormat.h"
+#include "tests/host/controller/fake_host.h"
+#include "tests/support/memory_logger.h"
 
 class ControllerTest : public ::testing::Test {
  protected:

@@ -10,9 +10,9 @@
 
 namespace orvaq {
 
-class ByteReader {
+class CByteReader {
  public:
-  ByteReader(const uint8_t* data, size_t size) : m_pData(data), m_nSize(data ? size : 0) {}
+  CByteReader(const uint8_t* data, size_t size) : m_pData(data), m_nSize(data ? size : 0) {}
 
   bool Ok() const { return !m_bError; }
   size_t Position() const { return m_nPos; }

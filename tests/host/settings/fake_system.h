@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "common/text.h"
+#include "common/Text.h"
 #include "settings/KvSystem.h"
 
 struct FakeExit {
@@ -20,7 +20,7 @@ struct FakeBox {
   unsigned style;
 };
 
-class FakeSystem : public KvSystem {
+class FakeSystem : public IKvSystem {
  public:
   std::wstring programPath = L"C:\\Program Files\\Orvaq\\Orvaq.exe";
   std::wstring localAppData = L"C:\\users\\doc\\AppData\\Local";
@@ -79,7 +79,7 @@ class FakeSystem : public KvSystem {
   }
   int ShowMessageBox(const std::wstring& text, const std::wstring& caption, unsigned style) override {
     boxes.push_back({text, caption, style});
-    if (answers.empty()) return kvmb::kIdOk;
+    if (answers.empty()) return orvaq::mb::kIdOk;
     const int a = answers.front();
     answers.pop_front();
     return a;

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "acquisition/Reconstruction.h"
-#include "common/text.h"
+#include "common/Text.h"
 #include "imaging/Adjust.h"
 #include "imaging/GreyBmp.h"
 

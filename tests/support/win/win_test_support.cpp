@@ -1,5 +1,5 @@
-// Wine-test helpers (see WinTestSupport.h).
-#include "WinTestSupport.h"
+// Wine-test helpers (see win_test_support.h).
+#include "win_test_support.h"
 
 #include <objidl.h>
 #include <shlobj.h>
