@@ -1,10 +1,12 @@
 // CAcquisitionHostWin: Win32 effects of the acquisition controller (see the header).
 #include "acquisition/win/AcquisitionHostWin.h"
 
+#include <utility>
 #include <vector>
 
 #include "acquisition/OrvaqController.h"
 #include "acquisition/win/ScannerLinkAdapters.h"
+#include "common/win/KvHandle.h"
 #include "scanner_link/HttpClient.h"
 #include "settings/KvAdapters.h"
 
@@ -14,28 +16,27 @@ namespace {
 // hold its own handle.
 class CWinRawFile : public IRawFile {
  public:
-  explicit CWinRawFile(HANDLE file) : m_hFile(file) {}
-  ~CWinRawFile() override { CloseHandle(m_hFile); }
+  explicit CWinRawFile(CKvFileHandle file) : m_hFile(std::move(file)) {}
   uint64_t Size() override {
     LARGE_INTEGER size;
-    if (!GetFileSizeEx(m_hFile, &size)) return 0;
+    if (!GetFileSizeEx(m_hFile.Get(), &size)) return 0;
     return static_cast<uint64_t>(size.QuadPart);
   }
   bool ReadAll(uint8_t* buffer, size_t size) override {
     LARGE_INTEGER start = {};
-    if (!SetFilePointerEx(m_hFile, start, nullptr, FILE_BEGIN)) return false;
+    if (!SetFilePointerEx(m_hFile.Get(), start, nullptr, FILE_BEGIN)) return false;
     size_t done = 0;
     while (done < size) {
       const DWORD chunk = static_cast<DWORD>(size - done > 0x100000 ? 0x100000 : size - done);
       DWORD read = 0;
-      if (!ReadFile(m_hFile, buffer + done, chunk, &read, nullptr) || read == 0) return false;
+      if (!ReadFile(m_hFile.Get(), buffer + done, chunk, &read, nullptr) || read == 0) return false;
       done += read;
     }
     return true;
   }
 
  private:
-  HANDLE m_hFile;
+  CKvFileHandle m_hFile;
 };
 
 }  // namespace
@@ -127,10 +128,10 @@ bool CAcquisitionHostWin::LookupAdapter(const std::wstring& description, std::ws
 }
 
 std::unique_ptr<IRawFile> CAcquisitionHostWin::OpenRawFile(const std::wstring& path) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return nullptr;
-  return std::unique_ptr<IRawFile>(new CWinRawFile(file));
+  CKvFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return nullptr;
+  return std::unique_ptr<IRawFile>(new CWinRawFile(std::move(file)));
 }
 
 bool CAcquisitionHostWin::ReconstructAcquisition() { return reconstruct ? reconstruct() : false; }
