@@ -19,13 +19,8 @@ std::wstring COrvaqController::RawFilePath() {
 
 void COrvaqController::ClearAfterLostImageListener() {
   DestroyHttpClient();
-  LogPrintf(L"Destruction de l'écouteur TCP.");
-  if (m_pImageClient) {
-    m_pImageClient->Close();
-    m_pImageClient.reset();
-  }
+  DestroyImageListener();
   m_TickReservation = 0;
-  m_bTransferInProgress = false;
   m_bReserved = false;
   m_bScannerOnGui = false;
   m_TerminalResaNum = 0;
