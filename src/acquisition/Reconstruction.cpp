@@ -36,10 +36,12 @@ std::string AnsiPath(const std::wstring& path) {
 }  // namespace
 
 CReconstruction::CReconstruction(COrvaqController& controller, IReconSettings& settings, IReconEnv& env,
-                                 IReconPictures& pictures, IModuleLoader& loader, IMultiPlateHook& multiPlate)
+                                 IKvSystem& system, IReconPictures& pictures, IModuleLoader& loader,
+                                 IMultiPlateHook& multiPlate)
     : m_Controller(controller),
       m_Settings(settings),
       m_Env(env),
+      m_System(system),
       m_Pictures(pictures),
       m_Loader(loader),
       m_MultiPlate(multiPlate) {}
@@ -56,18 +58,18 @@ bool CReconstruction::ReconstructAcquisition() {
     const bool slots[3] = {m_MultiPlate.IsSlotComplete(1), m_MultiPlate.IsSlotComplete(2),
                            m_MultiPlate.IsSlotComplete(3)};
     const std::wstring demo = orvaq::paths::Join(
-        m_Env.ProgramFolder(), DemoFileName(m_Settings.AcquisitionUseT4(), m_Settings.AcquisitionQuality(), slots));
-    if (m_Env.FileExists(demo)) {
+        orvaq::paths::FolderWithSeparator(m_System.GetProgramPath()), DemoFileName(m_Settings.AcquisitionUseT4(), m_Settings.AcquisitionQuality(), slots));
+    if (m_System.FileExists(demo)) {
       LogPrintf(L"Image de démonstration : %ls", demo.c_str());
-      m_Env.CopyFileOver(demo, rawPath);
+      m_System.CopyFileOver(demo, rawPath);
     }
   }
 
   // The next transfer writes "LASTACQP2.BIN" again: this one moves to a name of its own.
   std::wstring temporary;
-  if (m_Env.MakeTempFile(folder, L"LAST", temporary)) {
-    m_Env.RemoveFile(temporary);
-    if (m_Env.MoveFileOver(rawPath, temporary)) rawPath = temporary;
+  if (m_System.MakeTempFile(folder, L"LAST", temporary)) {
+    m_System.RemoveFile(temporary);
+    if (m_System.MoveFileOver(rawPath, temporary)) rawPath = temporary;
   }
 
   if (m_MultiPlate.DetectT3Part(rawPath)) return true;
@@ -109,7 +111,7 @@ bool CReconstruction::ClassicRebuild(const std::wstring& rawPath) {
   LogPrintf(L"Check resolution.");
   uint64_t length = 0;
   uint8_t header[orvaq::raw::kHeaderSize] = {};
-  if (!m_Env.ReadRawHeader(rawPath, length, header)) {
+  if (!m_System.ReadFileStart(rawPath, length, header, sizeof header)) {
     LogPrintf(L"Handle de fichier image invalide.");
     KeepRaw(rawPath);
     return false;
@@ -142,7 +144,7 @@ bool CReconstruction::ClassicRebuild(const std::wstring& rawPath) {
         const CorrectionSettings settings = m_Settings.Correction();
         if (settings.storeIntermediateImages) {
           const std::wstring wide = orvaq::paths::Join(m_Settings.ImagesPath(), L"LASTACQP2");
-          m_Env.CreateFolder(wide);
+          m_System.CreateFolder(wide);
           folder = AnsiPath(wide);
         }
         CorrectionParams params;
@@ -179,7 +181,7 @@ bool CReconstruction::ClassicRebuild(const std::wstring& rawPath) {
   LogPrintf(L"Enregistrement de l'image BIN en RAW.");
   // LASTACQP2.RAW is a convenience copy (a viewer may hold it open): the final raw file is
   // copied from the received data itself, never from it.
-  if (!m_Env.CopyFileOver(rawPath, orvaq::paths::Join(folder, kRawCopyName)))
+  if (!m_System.CopyFileOver(rawPath, orvaq::paths::Join(folder, kRawCopyName)))
     LogPrintf(L"Enregistrement de l'image BIN en RAW impossible : %ls", kRawCopyName);
   if (image.width == 0 || image.height == 0) {
     pixels.reset();
@@ -259,15 +261,15 @@ bool CReconstruction::WriteInfoFile(const std::wstring& temporaryPath, const Inf
                                     bool rename) {
   LogPrintf(L"Enregistrement du fichier d'information.");
   const std::string bytes = EncodeInfoFile(ComposeInfoText(content));
-  if (!m_Env.WriteNewFile(temporaryPath, bytes)) {
+  if (!m_System.WriteNewFile(temporaryPath, bytes)) {
     // A half-written ".NFOT" is never renamed, and is not left to look like a hand-over.
-    m_Env.RemoveFile(temporaryPath);
+    m_System.RemoveFile(temporaryPath);
     m_Env.ShowMessageBox(L"NFO file Error !", orvaq::mb::kOk | orvaq::mb::kIconError);
     LogPrintf(L"Impossible de créer le fichier NFO.");
     m_Env.MessageBeep(kBeepError);
     return false;
   }
-  if (rename && !m_Env.MoveFileOver(temporaryPath, FinalInfoName(temporaryPath))) {
+  if (rename && !m_System.MoveFileOver(temporaryPath, FinalInfoName(temporaryPath))) {
     LogPrintf(L"Impossible de créer le fichier NFO.");
     m_Env.MessageBeep(kBeepError);
     return false;
@@ -280,7 +282,7 @@ bool CReconstruction::WriteOutputs(IReconPicture& picture, InfoFileContent conte
   Step(ReconStep::Files);
   const std::wstring folder = m_Settings.ImagesPath();
   std::wstring bitmap;
-  if (!MakeFinalBitmapName(folder, m_Settings.PatientId(), [this](const std::wstring& p) { return m_Env.FileExists(p); },
+  if (!MakeFinalBitmapName(folder, m_Settings.PatientId(), [this](const std::wstring& p) { return m_System.FileExists(p); },
                            bitmap)) {
     // No free numbered name within 260 characters.
     LogPrintf(L"Enregistrement du BMP final impossible : %ls", bitmap.c_str());
@@ -291,10 +293,10 @@ bool CReconstruction::WriteOutputs(IReconPicture& picture, InfoFileContent conte
   if (!m_Pictures.WriteGreyBmp(picture, bitmap)) m_Pictures.SaveWithBmpEncoder(picture, bitmap);
 
   const std::wstring finalRaw = orvaq::paths::ReplaceExtension(bitmap, L".RAW");
-  const bool rawCopied = m_Env.CopyFileOver(rawPath, finalRaw);
+  const bool rawCopied = m_System.CopyFileOver(rawPath, finalRaw);
   // The temporary raw file goes only once its data has a lasting copy.
   if (rawCopied)
-    m_Env.RemoveFile(rawPath);
+    m_System.RemoveFile(rawPath);
   else
     KeepRaw(rawPath);
 
@@ -335,8 +337,8 @@ bool CReconstruction::FinalizeEmptyPlate(float resolution, const std::wstring& r
 bool CReconstruction::ExternalRebuild(const std::wstring& rawPath) {
   LogPrintf(L"Rebuild Externe.");
   ExternalRebuildArgs args;
-  args.programPath = orvaq::paths::Join(m_Env.ProgramFolder(), kRebuildProgram);
-  if (!m_Env.FileExists(args.programPath)) {
+  args.programPath = orvaq::paths::Join(orvaq::paths::FolderWithSeparator(m_System.GetProgramPath()), kRebuildProgram);
+  if (!m_System.FileExists(args.programPath)) {
     LogPrintf(L"Rebuild Externe impossible.");
     return false;
   }
@@ -376,9 +378,9 @@ bool CReconstruction::ExternalRebuild(const std::wstring& rawPath) {
   content.pixelSize = 0;
   if (!WriteInfoFile(args.infoPath, content, false)) return false;
 
-  if (!m_Env.StartProcess(commandLine, args.showPreview)) {
+  if (!m_System.StartProcess(commandLine, args.showPreview)) {
     // The classic rebuild takes over; a ".NFOT" nobody will complete is not left behind.
-    m_Env.RemoveFile(args.infoPath);
+    m_System.RemoveFile(args.infoPath);
     LogPrintf(L"Rebuild Externe impossible.");
     return false;
   }

@@ -14,6 +14,7 @@
 #include "acquisition/AcquisitionOutputs.h"
 #include "filter_binding/RXFilterLibrary.h"
 #include "acquisition/ReconstructionRules.h"
+#include "settings/KvSystem.h"
 
 class COrvaqController;
 
@@ -51,32 +52,13 @@ class IReconPictures {
   virtual IReconPicture* BuiltInPicture(const std::wstring& name) = 0;
 };
 
-// Files, the rebuild process and the window.
+// The window the reconstruction reports to: the tick, boxes on the main window, beeps,
+// repaint and the main window's place. Files, folders and processes go through the
+// operating-system seam (IKvSystem).
 class IReconEnv {
  public:
   virtual ~IReconEnv() = default;
   virtual uint32_t GetTickCount() = 0;
-  // Folder of the running program file.
-  virtual std::wstring ProgramFolder() = 0;
-  virtual bool FileExists(const std::wstring& path) = 0;
-  // Copies, replacing the target; false when the copy is not complete.
-  virtual bool CopyFileOver(const std::wstring& from, const std::wstring& to) = 0;
-  // Moves (renames), replacing the target.
-  virtual bool MoveFileOver(const std::wstring& from, const std::wstring& to) = 0;
-  virtual bool RemoveFile(const std::wstring& path) = 0;
-  // A new empty file with a unique name (`prefix` and a number) in `folder`, as
-  // GetTempFileNameW makes it; false when none can be made.
-  virtual bool MakeTempFile(const std::wstring& folder, const std::wstring& prefix, std::wstring& path) = 0;
-  virtual bool CreateFolder(const std::wstring& path) = 0;
-  // Opens the raw file: its size, and its first 36 bytes when it is longer than that
-  // (`header` is zeroed otherwise). False when it cannot be opened.
-  virtual bool ReadRawHeader(const std::wstring& path, uint64_t& size, uint8_t header[36]) = 0;
-  // Creates or truncates `path` (read-write), writes `bytes`, flushes and closes.
-  // False when the file cannot be created or a write is short.
-  virtual bool WriteNewFile(const std::wstring& path, const std::string& bytes) = 0;
-  // Starts `commandLine` shown or hidden, waits until it is idle (1000 ms at most) and
-  // does not wait for its end. False when it could not be started.
-  virtual bool StartProcess(const std::wstring& commandLine, bool show) = 0;
   virtual int ShowMessageBox(const std::wstring& text, unsigned style) = 0;
   virtual void MessageBeep(unsigned type) = 0;
   virtual void Repaint() = 0;
@@ -132,7 +114,7 @@ enum class ReconStep { Start, Correction, Filter, Bitmap, Adjustments, Files, En
 
 class CReconstruction {
  public:
-  CReconstruction(COrvaqController& controller, IReconSettings& settings, IReconEnv& env,
+  CReconstruction(COrvaqController& controller, IReconSettings& settings, IReconEnv& env, IKvSystem& system,
                   IReconPictures& pictures, IModuleLoader& loader, IMultiPlateHook& multiPlate);
 
   // The entry run after a passed check. True when an image was produced or handed on.
@@ -169,6 +151,7 @@ class CReconstruction {
   COrvaqController& m_Controller;
   IReconSettings& m_Settings;
   IReconEnv& m_Env;
+  IKvSystem& m_System;
   IReconPictures& m_Pictures;
   IModuleLoader& m_Loader;
   IMultiPlateHook& m_MultiPlate;

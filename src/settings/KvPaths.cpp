@@ -25,6 +25,11 @@ std::wstring Join(const std::wstring& folder, const std::wstring& name) {
   return WithTrailingSeparator(folder) + name;
 }
 
+std::wstring FolderWithSeparator(const std::wstring& path) {
+  const size_t s = LastSep(path);
+  return s == std::wstring::npos ? std::wstring() : path.substr(0, s + 1);
+}
+
 std::wstring Folder(const std::wstring& path) {
   const size_t s = LastSep(path);
   return s == std::wstring::npos ? std::wstring() : path.substr(0, s);

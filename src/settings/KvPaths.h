@@ -9,6 +9,8 @@ namespace paths {
 std::wstring Join(const std::wstring& folder, const std::wstring& name);
 // The folder part without the trailing separator ("" when there is none).
 std::wstring Folder(const std::wstring& path);
+// The folder part with its separator, as the path writes it ("" when there is none).
+std::wstring FolderWithSeparator(const std::wstring& path);
 // File name without folder.
 std::wstring FileName(const std::wstring& path);
 // File name without folder and extension.

@@ -1,8 +1,9 @@
-// The operating-system services the settings store and the start-up decisions need:
-// shell folders, files and folders, message boxes, process exit. win/KvSystemWin
-// implements it with the Windows calls; tests implement it with a scripted fake.
+// The one seam to the operating system's files, folders, processes and ownerless message
+// boxes, for the settings store, the start-up and the reconstruction alike.
+// win/KvSystemWin implements it with the Windows calls; tests implement it with fakes.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -20,7 +21,22 @@ class IKvSystem {
   virtual bool DirectoryExists(const std::wstring& path) = 0;
   // Creates one folder level; true when it was created or already existed.
   virtual bool CreateFolder(const std::wstring& path) = 0;
+  // Moves a file; fails when `to` exists.
   virtual bool MoveFileTo(const std::wstring& from, const std::wstring& to) = 0;
+  // Moves a file, replacing `to` (across volumes too).
+  virtual bool MoveFileOver(const std::wstring& from, const std::wstring& to) = 0;
+  // Copies a file, replacing `to`.
+  virtual bool CopyFileOver(const std::wstring& from, const std::wstring& to) = 0;
+  virtual bool RemoveFile(const std::wstring& path) = 0;
+  // Creates a new empty file of a unique name (prefix + hex digits + ".tmp") in `folder`.
+  virtual bool MakeTempFile(const std::wstring& folder, const std::wstring& prefix, std::wstring& path) = 0;
+  // The file's size and its first `count` bytes (zeros when it is shorter, or the read
+  // fails); false when the file cannot be opened or measured.
+  virtual bool ReadFileStart(const std::wstring& path, uint64_t& size, uint8_t* start, size_t count) = 0;
+  // Creates (or replaces) `path` with exactly `bytes`, flushed to disk before it is closed.
+  virtual bool WriteNewFile(const std::wstring& path, const std::string& bytes) = 0;
+  // Starts a program (its window shown or hidden) and waits until it is idle, 1 s at most.
+  virtual bool StartProcess(const std::wstring& commandLine, bool show) = 0;
   // Creates a new file holding exactly `bytes`.
   virtual bool CreateFileWithBytes(const std::wstring& path, const std::string& bytes) = 0;
   // Creates (or overwrites) the empty file `path` for reading and writing with write

@@ -1,7 +1,6 @@
 // Win32 and GDI+ edge of the reconstruction (see ReconstructionWin.h).
 #include "acquisition/win/ReconstructionWin.h"
 
-#include "common/win/KvHandle.h"
 
 #include <cstring>
 #include <new>
@@ -28,89 +27,6 @@ std::unique_ptr<IReconPicture> Wrap(gp::Bitmap* bitmap) {
 // ------------------------------------------------------------------ CReconEnvWin
 
 uint32_t CReconEnvWin::GetTickCount() { return ::GetTickCount(); }
-
-std::wstring CReconEnvWin::ProgramFolder() {
-  std::wstring path(260, L'\0');
-  for (;;) {
-    const DWORD n = GetModuleFileNameW(nullptr, &path[0], DWORD(path.size()));
-    if (n == 0) return L"";
-    if (n < path.size()) {
-      path.resize(n);
-      break;
-    }
-    path.resize(path.size() + 128);
-  }
-  const size_t slash = path.find_last_of(L"\\/");
-  return slash == std::wstring::npos ? L"" : path.substr(0, slash + 1);
-}
-
-bool CReconEnvWin::FileExists(const std::wstring& path) {
-  const DWORD a = GetFileAttributesW(path.c_str());
-  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool CReconEnvWin::CopyFileOver(const std::wstring& from, const std::wstring& to) {
-  return CopyFileW(from.c_str(), to.c_str(), FALSE) != FALSE;
-}
-
-bool CReconEnvWin::MoveFileOver(const std::wstring& from, const std::wstring& to) {
-  return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED) != FALSE;
-}
-
-bool CReconEnvWin::RemoveFile(const std::wstring& path) { return ::DeleteFileW(path.c_str()) != FALSE; }
-
-bool CReconEnvWin::MakeTempFile(const std::wstring& folder, const std::wstring& prefix, std::wstring& path) {
-  wchar_t name[MAX_PATH + 1] = {};
-  if (folder.size() >= MAX_PATH - 14) return false;
-  if (GetTempFileNameW(folder.c_str(), prefix.c_str(), 0, name) == 0) return false;
-  path = name;
-  return true;
-}
-
-bool CReconEnvWin::CreateFolder(const std::wstring& path) {
-  return CreateDirectoryW(path.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
-}
-
-bool CReconEnvWin::ReadRawHeader(const std::wstring& path, uint64_t& size, uint8_t header[36]) {
-  std::memset(header, 0, 36);
-  CKvFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return false;
-  LARGE_INTEGER length{};
-  bool ok = GetFileSizeEx(file.Get(), &length) != FALSE;
-  size = ok ? uint64_t(length.QuadPart) : 0;
-  if (ok && size > 36) {
-    DWORD read = 0;
-    if (!ReadFile(file.Get(), header, 36, &read, nullptr) || read != 36) std::memset(header, 0, 36);
-  }
-  return ok;
-}
-
-bool CReconEnvWin::WriteNewFile(const std::wstring& path, const std::string& bytes) {
-  CKvFileHandle file(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return false;
-  bool ok = KvWriteAll(file.Get(), bytes.data(), bytes.size());
-  ok = FlushFileBuffers(file.Get()) && ok;
-  ok = file.Close() && ok;
-  return ok;
-}
-
-bool CReconEnvWin::StartProcess(const std::wstring& commandLine, bool show) {
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESHOWWINDOW;
-  startup.wShowWindow = WORD(show ? SW_SHOW : SW_HIDE);
-  PROCESS_INFORMATION process{};
-  // CreateProcessW may write into the command line: a private copy.
-  std::wstring line = commandLine;
-  if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup,
-                      &process))
-    return false;
-  CKvObjectHandle thread(process.hThread), child(process.hProcess);
-  WaitForInputIdle(child.Get(), 1000);
-  return true;
-}
 
 int CReconEnvWin::ShowMessageBox(const std::wstring& text, unsigned style) {
   return MessageBoxW(m_hMainWindow, text.c_str(), m_sCaption.c_str(), style);
@@ -248,7 +164,8 @@ gp::Bitmap* CGdiReconPictures::SkinOrStandIn(const std::wstring& name) {
 CReconstructionWin::CReconstructionWin(COrvaqController& controller, CKvParameters& parameters, HWND mainWindow)
     : m_Settings(parameters),
       m_Env(mainWindow, parameters.GetText(1000)),
-      m_Reconstruction(controller, m_Settings, m_Env, m_Pictures, CWinModuleLoader::Instance(), m_NoMultiPlate) {}
+      m_Reconstruction(controller, m_Settings, m_Env, m_System, m_Pictures, CWinModuleLoader::Instance(),
+                       m_NoMultiPlate) {}
 
 void CReconstructionWin::Attach(CAcquisitionHostWin& host) {
   host.reconstruct = [this] { return m_Reconstruction.ReconstructAcquisition(); };

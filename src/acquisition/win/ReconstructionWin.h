@@ -1,5 +1,5 @@
-// The reconstruction's Win32 and GDI+ edge: files through the kernel calls, the rebuild
-// process, message boxes and beeps on the main window (CReconEnvWin), pictures as GDI+
+// The reconstruction's Win32 and GDI+ edge: message boxes, beeps and the place of the
+// main window (CReconEnvWin; files and processes are CKvSystemWin's), pictures as GDI+
 // bitmaps (CGdiReconPictures), and CReconstructionWin, which puts them together with the
 // settings and the filter-library loader so that COrvaqDlg hands its controller's
 // reconstruction hook to one object.
@@ -16,6 +16,7 @@
 
 #include "acquisition/KvReconSettings.h"
 #include "acquisition/Reconstruction.h"
+#include "settings/win/KvSystemWin.h"
 
 class CAcquisitionHostWin;
 
@@ -27,16 +28,6 @@ class CReconEnvWin : public IReconEnv {
   void SetCaption(const std::wstring& caption) { m_sCaption = caption; }
 
   uint32_t GetTickCount() override;
-  std::wstring ProgramFolder() override;
-  bool FileExists(const std::wstring& path) override;
-  bool CopyFileOver(const std::wstring& from, const std::wstring& to) override;
-  bool MoveFileOver(const std::wstring& from, const std::wstring& to) override;
-  bool RemoveFile(const std::wstring& path) override;
-  bool MakeTempFile(const std::wstring& folder, const std::wstring& prefix, std::wstring& path) override;
-  bool CreateFolder(const std::wstring& path) override;
-  bool ReadRawHeader(const std::wstring& path, uint64_t& size, uint8_t header[36]) override;
-  bool WriteNewFile(const std::wstring& path, const std::string& bytes) override;
-  bool StartProcess(const std::wstring& commandLine, bool show) override;
   int ShowMessageBox(const std::wstring& text, unsigned style) override;
   void MessageBeep(unsigned type) override;
   void Repaint() override;
@@ -104,6 +95,7 @@ class CReconstructionWin {
  private:
   CKvReconSettings m_Settings;
   CReconEnvWin m_Env;
+  CKvSystemWin m_System;
   CGdiReconPictures m_Pictures;
   CNoMultiPlate m_NoMultiPlate;
   CReconstruction m_Reconstruction;

@@ -83,10 +83,7 @@ bool LoadErrorList(HWND richEdit) {
   CKvParameters* params = GetParameters();
   if (!params) return false;
   const std::wstring path = ChooseErrorListPath(orvaq::paths::Folder(params->GetTextFilePath()), params->GetLanguage(),
-                                                [](const std::wstring& p) {
-                                                  const DWORD a = GetFileAttributesW(p.c_str());
-                                                  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
-                                                });
+                                                [](const std::wstring& p) { return CKvSystemWin().FileExists(p); });
   if (path.empty()) return false;
   CKvFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
   if (!file) return false;

@@ -13,6 +13,7 @@
 #include "imaging/Adjust.h"
 #include "imaging/GreyBmp.h"
 #include "imaging/RawStrip.h"
+#include "settings/win/KvSystemWin.h"
 
 namespace gp = Gdiplus;
 
@@ -215,8 +216,10 @@ bool SaveWithBmpEncoder(gp::Bitmap* picture, const std::wstring& path) {
 void MakeUniqueFileName(wchar_t* path) {
   if (!path) return;
   std::wstring p(path, wcsnlen(path, 260));
-  if (orvaq::imaging::MakeUniqueFileName(p, [](const std::wstring& c) {
-        return GetFileAttributesW(c.c_str()) != INVALID_FILE_ATTRIBUTES;
+  CKvSystemWin system;
+  // A folder of that name takes the number as much as a file does.
+  if (orvaq::imaging::MakeUniqueFileName(p, [&system](const std::wstring& c) {
+        return system.FileExists(c) || system.DirectoryExists(c);
       }))
     wcsncpy(path, p.c_str(), 260);
 }

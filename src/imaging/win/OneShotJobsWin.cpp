@@ -5,17 +5,14 @@
 
 #include "imaging/Filters.h"
 #include "settings/KvParameters.h"
+#include "settings/win/KvSystemWin.h"
 
 namespace gp = Gdiplus;
 using namespace orvaq::imaging;
 
 COneShotJobsWin::COneShotJobsWin(std::wstring programPath, DisplayFilterUi ui)
     : m_fnWriteGreyBmp(&WriteGreyBmp), m_sProgramPath(std::move(programPath)), m_Ui(std::move(ui)) {
-  if (m_sProgramPath.empty()) {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    m_sProgramPath = path;
-  }
+  if (m_sProgramPath.empty()) m_sProgramPath = GetModulePath(nullptr);
   // The program's texts and title, as every other box of Orvaq shows them.
   auto title = [] {
     CKvParameters* parameters = GetParameters();

@@ -6,6 +6,8 @@
 #include <memory>
 
 #include "common/Text.h"
+#include "settings/win/KvSystemWin.h"
+#include "settings/KvPaths.h"
 
 CImageClient::CImageClient(uint16_t port) : m_nPort(port) {
   WSADATA data;
@@ -24,13 +26,10 @@ CImageClient::~CImageClient() {
 }
 
 std::wstring CImageClient::DefaultLogBaseFolder() {
-  wchar_t path[MAX_PATH] = {};
-  if (SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, path))) return path;
-  wchar_t module[MAX_PATH] = {};
-  const DWORD n = GetModuleFileNameW(nullptr, module, MAX_PATH);
-  std::wstring folder(module, n < MAX_PATH ? n : 0);
-  const size_t slash = folder.find_last_of(L"\\/");
-  return slash == std::wstring::npos ? std::wstring() : folder.substr(0, slash);
+  CKvSystemWin system;
+  std::wstring folder;
+  if (system.GetLocalAppDataFolder(folder)) return folder;
+  return orvaq::paths::Folder(system.GetProgramPath());
 }
 
 bool CImageClient::Listen(HWND window) {

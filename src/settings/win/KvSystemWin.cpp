@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <cstring>
 #include <vector>
 
 std::wstring GetModulePath(void* module) {
@@ -81,3 +82,62 @@ std::wstring CKvSystemWin::GetComputerNameText() {
 }
 
 uint16_t CKvSystemWin::GetThreadLanguageId() { return static_cast<uint16_t>(GetThreadLocale() & 0xFFFF); }
+
+bool CKvSystemWin::CopyFileOver(const std::wstring& from, const std::wstring& to) {
+  return CopyFileW(from.c_str(), to.c_str(), FALSE) != FALSE;
+}
+
+bool CKvSystemWin::MoveFileOver(const std::wstring& from, const std::wstring& to) {
+  return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED) != FALSE;
+}
+
+bool CKvSystemWin::RemoveFile(const std::wstring& path) { return ::DeleteFileW(path.c_str()) != FALSE; }
+
+bool CKvSystemWin::MakeTempFile(const std::wstring& folder, const std::wstring& prefix, std::wstring& path) {
+  wchar_t name[MAX_PATH + 1] = {};
+  if (folder.size() >= MAX_PATH - 14) return false;
+  if (GetTempFileNameW(folder.c_str(), prefix.c_str(), 0, name) == 0) return false;
+  path = name;
+  return true;
+}
+
+bool CKvSystemWin::ReadFileStart(const std::wstring& path, uint64_t& size, uint8_t* start, size_t count) {
+  std::memset(start, 0, count);
+  CKvFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
+  LARGE_INTEGER length{};
+  bool ok = GetFileSizeEx(file.Get(), &length) != FALSE;
+  size = ok ? uint64_t(length.QuadPart) : 0;
+  if (ok && size > count) {
+    DWORD read = 0;
+    if (!ReadFile(file.Get(), start, DWORD(count), &read, nullptr) || read != count) std::memset(start, 0, count);
+  }
+  return ok;
+}
+
+bool CKvSystemWin::WriteNewFile(const std::wstring& path, const std::string& bytes) {
+  CKvFileHandle file(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
+  bool ok = KvWriteAll(file.Get(), bytes.data(), bytes.size());
+  ok = FlushFileBuffers(file.Get()) && ok;
+  ok = file.Close() && ok;
+  return ok;
+}
+
+bool CKvSystemWin::StartProcess(const std::wstring& commandLine, bool show) {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = WORD(show ? SW_SHOW : SW_HIDE);
+  PROCESS_INFORMATION process{};
+  // CreateProcessW may write into the command line: a private copy.
+  std::wstring line = commandLine;
+  if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup,
+                      &process))
+    return false;
+  CKvObjectHandle thread(process.hThread), child(process.hProcess);
+  WaitForInputIdle(child.Get(), 1000);
+  return true;
+}

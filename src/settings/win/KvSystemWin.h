@@ -1,4 +1,4 @@
-// The settings store's operating-system services on Windows.
+// The operating-system seam on Windows: files, folders, processes, ownerless boxes.
 #pragma once
 
 #include "settings/KvSystem.h"
@@ -12,6 +12,13 @@ class CKvSystemWin : public IKvSystem {
   bool DirectoryExists(const std::wstring& path) override;
   bool CreateFolder(const std::wstring& path) override;
   bool MoveFileTo(const std::wstring& from, const std::wstring& to) override;
+  bool MoveFileOver(const std::wstring& from, const std::wstring& to) override;
+  bool CopyFileOver(const std::wstring& from, const std::wstring& to) override;
+  bool RemoveFile(const std::wstring& path) override;
+  bool MakeTempFile(const std::wstring& folder, const std::wstring& prefix, std::wstring& path) override;
+  bool ReadFileStart(const std::wstring& path, uint64_t& size, uint8_t* start, size_t count) override;
+  bool WriteNewFile(const std::wstring& path, const std::string& bytes) override;
+  bool StartProcess(const std::wstring& commandLine, bool show) override;
   bool CreateFileWithBytes(const std::wstring& path, const std::string& bytes) override;
   bool WriteTestFile(const std::wstring& path) override;
   int ShowMessageBox(const std::wstring& text, const std::wstring& caption, unsigned style) override;

@@ -43,7 +43,7 @@ class PipelineTest : public ::testing::Test {
     ctl.reset(new COrvaqController(host, acqSettings));
     settings.images = images.Folder();
     env.programFolder = program.Folder();
-    recon.reset(new CReconstruction(*ctl, settings, env, pictures, loader, multi));
+    recon.reset(new CReconstruction(*ctl, settings, env, env, pictures, loader, multi));
     lines.clear();
   }
   void TearDown() override {

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "acquisition/Reconstruction.h"
+#include "settings/KvSystem.h"
 #include "common/Text.h"
 #include "imaging/Adjust.h"
 #include "imaging/GreyBmp.h"
@@ -58,7 +59,8 @@ class TempFolder {
   std::string path;
 };
 
-class Env : public IReconEnv {
+// The window and the operating system of the reconstruction, on a private folder.
+class Env : public IReconEnv, public IKvSystem {
  public:
   uint32_t tick = 5000;
   std::wstring programFolder;
@@ -75,7 +77,7 @@ class Env : public IReconEnv {
   bool Has(const std::string& e) const { return std::find(events.begin(), events.end(), e) != events.end(); }
 
   uint32_t GetTickCount() override { return tick; }
-  std::wstring ProgramFolder() override { return programFolder; }
+  std::wstring GetProgramPath() override { return programFolder + L"Orvaq.exe"; }
   bool FileExists(const std::wstring& p) override { return Exists(p); }
   bool CopyFileOver(const std::wstring& from, const std::wstring& to) override {
     Event("Copy " + fs::path(N(from)).filename().string() + " " + fs::path(N(to)).filename().string());
@@ -110,13 +112,13 @@ class Env : public IReconEnv {
     fs::create_directory(N(p), ec);
     return !ec;
   }
-  bool ReadRawHeader(const std::wstring& path, uint64_t& size, uint8_t header[36]) override {
+  bool ReadFileStart(const std::wstring& path, uint64_t& size, uint8_t* start, size_t count) override {
     std::ifstream in(N(path), std::ios::binary);
     if (!in) return false;
     const std::string bytes = ReadFile(path);
     size = bytes.size();
-    std::fill(header, header + 36, 0);
-    if (size > 36) std::copy(bytes.begin(), bytes.begin() + 36, header);
+    std::fill(start, start + count, 0);
+    if (size > count) std::copy(bytes.begin(), bytes.begin() + count, start);
     return true;
   }
   bool WriteNewFile(const std::wstring& path, const std::string& bytes) override {
@@ -135,6 +137,23 @@ class Env : public IReconEnv {
     return 1;
   }
   void MessageBeep(unsigned type) override { Event("Beep " + std::to_string(type)); }
+  // The rest of the operating system, which the reconstruction does not use.
+  bool GetLocalAppDataFolder(std::wstring&) override { return false; }
+  bool GetCommonDocumentsFolder(std::wstring&) override { return false; }
+  bool DirectoryExists(const std::wstring& p) override { return fs::is_directory(N(p)); }
+  bool MoveFileTo(const std::wstring& from, const std::wstring& to) override {
+    return !Exists(to) && MoveFileOver(from, to);
+  }
+  bool CreateFileWithBytes(const std::wstring& path, const std::string& bytes) override {
+    return !Exists(path) && WriteNewFile(path, bytes);
+  }
+  bool WriteTestFile(const std::wstring& path) override { return WriteNewFile(path, ""); }
+  int ShowMessageBox(const std::wstring& text, const std::wstring&, unsigned style) override {
+    return ShowMessageBox(text, style);
+  }
+  void ExitProcessNow(int) override { Event("Exit"); }
+  std::wstring GetComputerNameText() override { return L"WS"; }
+  uint16_t GetThreadLanguageId() override { return 0x40C; }
   void Repaint() override { Event("Repaint"); }
   void MainWindowRect(int& l, int& t, int& r, int& b) override {
     l = left;

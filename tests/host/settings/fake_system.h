@@ -66,6 +66,34 @@ class FakeSystem : public IKvSystem {
     moves.emplace_back(from, to);
     return true;
   }
+  bool MoveFileOver(const std::wstring& from, const std::wstring& to) override {
+    files.erase(Key(to));
+    return MoveFileTo(from, to);
+  }
+  bool CopyFileOver(const std::wstring& from, const std::wstring& to) override {
+    if (!files.count(Key(from))) return false;
+    files.insert(Key(to));
+    fileBytes[Key(to)] = fileBytes[Key(from)];
+    return true;
+  }
+  bool RemoveFile(const std::wstring& p) override { return files.erase(Key(p)) != 0; }
+  bool MakeTempFile(const std::wstring& folder, const std::wstring& prefix, std::wstring& p) override {
+    p = folder + L"\\" + prefix + std::to_wstring(files.size()) + L".tmp";
+    return CreateFileWithBytes(p, "");
+  }
+  bool ReadFileStart(const std::wstring& p, uint64_t& size, uint8_t* start, size_t count) override {
+    if (!files.count(Key(p))) return false;
+    const std::string& bytes = fileBytes[Key(p)];
+    size = bytes.size();
+    for (size_t i = 0; i < count; ++i) start[i] = size > count ? uint8_t(bytes[i]) : 0;
+    return true;
+  }
+  bool WriteNewFile(const std::wstring& p, const std::string& bytes) override {
+    files.insert(Key(p));
+    fileBytes[Key(p)] = bytes;
+    return true;
+  }
+  bool StartProcess(const std::wstring&, bool) override { return false; }
   bool CreateFileWithBytes(const std::wstring& p, const std::string& bytes) override {
     files.insert(Key(p));
     fileBytes[Key(p)] = bytes;

@@ -15,6 +15,7 @@
 #include "acquisition/RawCheck.h"
 #include "filter_binding/win/RXFilterLibraryWin.h"
 #include "acquisition/win/ReconstructionWin.h"
+#include "settings/win/KvSystemWin.h"
 #include "imaging/win/GdiPictures.h"
 #include "simulator/Plates.h"
 #include "tests/host/controller/fake_host.h"
@@ -132,11 +133,12 @@ int wmain(int argc, wchar_t** argv) {
     fake::Settings acq;
     COrvaqController controller(host, acq);
     QuietEnv env;
+    CKvSystemWin system;
     CGdiReconPictures pictures;
     Settings settings;
     settings.images = images;
     CNoMultiPlate multi;
-    CReconstruction recon(controller, settings, env, pictures, CWinModuleLoader::Instance(), multi);
+    CReconstruction recon(controller, settings, env, system, pictures, CWinModuleLoader::Instance(), multi);
     std::map<ReconStep, double> at;
     recon.onStep = [&](ReconStep s) { at[s] = Now(); };
     if (!recon.ReconstructAcquisition()) std::printf("reconstruction failed\n");

@@ -18,6 +18,7 @@
 #include "acquisition/OrvaqController.h"
 #include "filter_binding/win/RXFilterLibraryWin.h"
 #include "acquisition/win/ReconstructionWin.h"
+#include "settings/win/KvSystemWin.h"
 #include "common/Text.h"
 #include "imaging/win/GdiPictures.h"
 #include "logging/KvLogger.h"
@@ -85,20 +86,24 @@ std::wstring InfoText(const std::wstring& path) {
   return orvaq::FromUtf16Le(b.data() + 2, b.size() - 2);
 }
 
-// The real window-less environment, with the boxes and beeps recorded instead of shown
-// and the program folder moved to a private one.
+// The real window-less environment, with the boxes and beeps recorded instead of shown.
 class TestEnv : public CReconEnvWin {
  public:
   TestEnv() : CReconEnvWin(nullptr, L"Orvaq") {}
-  std::wstring programFolder;
   std::vector<std::wstring> boxes;
   std::vector<unsigned> beeps;
-  std::wstring ProgramFolder() override { return programFolder; }
   int ShowMessageBox(const std::wstring& text, unsigned style) override {
     boxes.push_back(std::to_wstring(style) + L" " + text);
     return IDOK;
   }
   void MessageBeep(unsigned type) override { beeps.push_back(type); }
+};
+
+// The real operating system, with the program moved to a private folder.
+class TestSystem : public CKvSystemWin {
+ public:
+  std::wstring programFolder;
+  std::wstring GetProgramPath() override { return programFolder + L"Orvaq.exe"; }
 };
 
 struct TestSettings : IReconSettings {
@@ -141,6 +146,7 @@ class ReconstructionWine : public ::testing::Test {
   fake::Settings acqSettings;
   std::unique_ptr<COrvaqController> ctl;
   TestEnv env;
+  TestSystem system;
   CGdiReconPictures pictures;
   TestSettings settings;
   CNoMultiPlate multi;
@@ -154,7 +160,7 @@ class ReconstructionWine : public ::testing::Test {
     images = NewFolder(L"images");
     program = NewFolder(L"program");
     settings.images = images;
-    env.programFolder = program;
+    system.programFolder = program;
   }
   void TearDown() override {
     ctl.reset();
@@ -164,7 +170,7 @@ class ReconstructionWine : public ::testing::Test {
   }
 
   bool Run(IModuleLoader& loader = CWinModuleLoader::Instance()) {
-    CReconstruction recon(*ctl, settings, env, pictures, loader, multi);
+    CReconstruction recon(*ctl, settings, env, system, pictures, loader, multi);
     return recon.ReconstructAcquisition();
   }
 
