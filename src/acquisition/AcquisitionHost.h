@@ -10,6 +10,7 @@
 #include <string>
 
 #include "common/MessageBox.h"
+#include "settings/KvSystem.h"
 
 class CHttpClient;
 
@@ -45,16 +46,6 @@ class IImageClient {
   // Takes a further waiting connection off the listening socket and closes it at once.
   virtual void RefuseConnection() = 0;
 };
-
-// A raw file opened for the check.
-class IRawFile {
- public:
-  virtual ~IRawFile() = default;
-  virtual uint64_t Size() = 0;
-  // Reads `size` bytes from the start into `buffer`; false on a short or failed read.
-  virtual bool ReadAll(uint8_t* buffer, size_t size) = 0;
-};
-
 
 // Local time broken down as the scanner clock wants it.
 struct AcqLocalTime {
@@ -133,8 +124,8 @@ class IAcquisitionHost {
   virtual bool LookupAdapter(const std::wstring& description, std::wstring& addresses,
                              std::wstring& mac) = 0;
 
-  // --- files
-  virtual std::unique_ptr<IRawFile> OpenRawFile(const std::wstring& path) = 0;
+  // --- the operating system (files)
+  virtual IKvSystem& System() = 0;
 
   // --- work that belongs to the other parts of the dialog
   // Reconstruction of the checked raw file (the one entry point of that pipeline).

@@ -135,7 +135,7 @@ void COrvaqController::OnImageClose() {
 
 bool COrvaqController::CheckRawImage() {
   LogPrintf(L"Check image.");
-  std::unique_ptr<IRawFile> file = m_Host.OpenRawFile(RawFilePath());
+  std::unique_ptr<IKvReadFile> file = m_Host.System().OpenForReading(RawFilePath());
   if (!file) {
     LogPrintf(L"Handle de fichier image invalide.");
     return false;

@@ -5,9 +5,19 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "common/MessageBox.h"
+
+// A file opened for reading (a writer may still hold it).
+class IKvReadFile {
+ public:
+  virtual ~IKvReadFile() = default;
+  virtual uint64_t Size() = 0;
+  // Reads `size` bytes from the start into `buffer`; false on a short or failed read.
+  virtual bool ReadAll(uint8_t* buffer, size_t size) = 0;
+};
 
 class IKvSystem {
  public:
@@ -33,6 +43,8 @@ class IKvSystem {
   // The file's size and its first `count` bytes (zeros when it is shorter, or the read
   // fails); false when the file cannot be opened or measured.
   virtual bool ReadFileStart(const std::wstring& path, uint64_t& size, uint8_t* start, size_t count) = 0;
+  // Opens `path` for reading, sharing it with readers and writers; null when it cannot.
+  virtual std::unique_ptr<IKvReadFile> OpenForReading(const std::wstring& path) = 0;
   // Creates (or replaces) `path` with exactly `bytes`, flushed to disk before it is closed.
   virtual bool WriteNewFile(const std::wstring& path, const std::string& bytes) = 0;
   // Starts a program (its window shown or hidden) and waits until it is idle, 1 s at most.

@@ -1,45 +1,12 @@
 // CAcquisitionHostWin: Win32 effects of the acquisition controller (see the header).
 #include "acquisition/win/AcquisitionHostWin.h"
 
-#include <utility>
 #include <vector>
 
 #include "acquisition/OrvaqController.h"
 #include "acquisition/win/ScannerLinkAdapters.h"
-#include "common/win/KvHandle.h"
 #include "scanner_link/HttpClient.h"
 #include "settings/KvAdapters.h"
-
-namespace {
-
-// The raw file opened for reading with read and write sharing: the receiver may still
-// hold its own handle.
-class CWinRawFile : public IRawFile {
- public:
-  explicit CWinRawFile(CKvFileHandle file) : m_hFile(std::move(file)) {}
-  uint64_t Size() override {
-    LARGE_INTEGER size;
-    if (!GetFileSizeEx(m_hFile.Get(), &size)) return 0;
-    return static_cast<uint64_t>(size.QuadPart);
-  }
-  bool ReadAll(uint8_t* buffer, size_t size) override {
-    LARGE_INTEGER start = {};
-    if (!SetFilePointerEx(m_hFile.Get(), start, nullptr, FILE_BEGIN)) return false;
-    size_t done = 0;
-    while (done < size) {
-      const DWORD chunk = static_cast<DWORD>(size - done > 0x100000 ? 0x100000 : size - done);
-      DWORD read = 0;
-      if (!ReadFile(m_hFile.Get(), buffer + done, chunk, &read, nullptr) || read == 0) return false;
-      done += read;
-    }
-    return true;
-  }
-
- private:
-  CKvFileHandle m_hFile;
-};
-
-}  // namespace
 
 CAcquisitionHostWin::CAcquisitionHostWin(HWND dialog, HWND mainWindow, IKvAdapterSource* adapters)
     : m_hDialog(dialog), m_hMainWindow(mainWindow), m_pAdapters(adapters) {
@@ -125,13 +92,6 @@ bool CAcquisitionHostWin::LookupAdapter(const std::wstring& description, std::ws
                                         std::wstring& mac) {
   if (!m_pAdapters) return false;
   return ::LookupAdapter(*m_pAdapters, description, addresses, mac);
-}
-
-std::unique_ptr<IRawFile> CAcquisitionHostWin::OpenRawFile(const std::wstring& path) {
-  CKvFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return nullptr;
-  return std::unique_ptr<IRawFile>(new CWinRawFile(std::move(file)));
 }
 
 bool CAcquisitionHostWin::ReconstructAcquisition() { return reconstruct ? reconstruct() : false; }

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "acquisition/AcquisitionHost.h"
+#include "settings/win/KvSystemWin.h"
 
 class IKvAdapterSource;
 
@@ -53,7 +54,7 @@ class CAcquisitionHostWin : public IAcquisitionHost {
   std::unique_ptr<IStatusListener> CreateStatusListener(const std::wstring& bindAddress) override;
   std::unique_ptr<IImageClient> CreateImageClient(uint16_t port) override;
   bool LookupAdapter(const std::wstring& description, std::wstring& addresses, std::wstring& mac) override;
-  std::unique_ptr<IRawFile> OpenRawFile(const std::wstring& path) override;
+  IKvSystem& System() override { return m_System; }
   bool ReconstructAcquisition() override;
   void RunMultiPlateReconstruction() override;
   void OnFolderWatchTimer() override;
@@ -64,5 +65,6 @@ class CAcquisitionHostWin : public IAcquisitionHost {
   HWND m_hMainWindow;
   IKvAdapterSource* m_pAdapters;
   std::wstring m_sCaption;
+  CKvSystemWin m_System;
 };
 

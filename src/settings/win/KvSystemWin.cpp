@@ -6,7 +6,38 @@
 #include <shlobj.h>
 
 #include <cstring>
+#include <utility>
 #include <vector>
+
+namespace {
+
+// A file opened for reading with read and write sharing: its writer may still hold it.
+class CWinReadFile : public IKvReadFile {
+ public:
+  explicit CWinReadFile(CKvFileHandle file) : m_hFile(std::move(file)) {}
+  uint64_t Size() override {
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(m_hFile.Get(), &size)) return 0;
+    return static_cast<uint64_t>(size.QuadPart);
+  }
+  bool ReadAll(uint8_t* buffer, size_t size) override {
+    LARGE_INTEGER start = {};
+    if (!SetFilePointerEx(m_hFile.Get(), start, nullptr, FILE_BEGIN)) return false;
+    size_t done = 0;
+    while (done < size) {
+      const DWORD chunk = static_cast<DWORD>(size - done > 0x100000 ? 0x100000 : size - done);
+      DWORD read = 0;
+      if (!ReadFile(m_hFile.Get(), buffer + done, chunk, &read, nullptr) || read == 0) return false;
+      done += read;
+    }
+    return true;
+  }
+
+ private:
+  CKvFileHandle m_hFile;
+};
+
+}  // namespace
 
 std::wstring GetModulePath(void* module) {
   std::vector<wchar_t> buffer(256);
@@ -140,4 +171,11 @@ bool CKvSystemWin::StartProcess(const std::wstring& commandLine, bool show) {
   CKvObjectHandle thread(process.hThread), child(process.hProcess);
   WaitForInputIdle(child.Get(), 1000);
   return true;
+}
+
+std::unique_ptr<IKvReadFile> CKvSystemWin::OpenForReading(const std::wstring& path) {
+  CKvFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return nullptr;
+  return std::unique_ptr<IKvReadFile>(new CWinReadFile(std::move(file)));
 }

@@ -17,6 +17,7 @@ class CKvSystemWin : public IKvSystem {
   bool RemoveFile(const std::wstring& path) override;
   bool MakeTempFile(const std::wstring& folder, const std::wstring& prefix, std::wstring& path) override;
   bool ReadFileStart(const std::wstring& path, uint64_t& size, uint8_t* start, size_t count) override;
+  std::unique_ptr<IKvReadFile> OpenForReading(const std::wstring& path) override;
   bool WriteNewFile(const std::wstring& path, const std::string& bytes) override;
   bool StartProcess(const std::wstring& commandLine, bool show) override;
   bool CreateFileWithBytes(const std::wstring& path, const std::string& bytes) override;

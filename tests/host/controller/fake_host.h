@@ -183,7 +183,7 @@ struct MemoryFile {
   bool readFails = false;
 };
 
-class RawFile : public IRawFile {
+class RawFile : public IKvReadFile {
  public:
   explicit RawFile(MemoryFile file) : m_File(std::move(file)) {}
   uint64_t Size() override { return m_File.size; }
@@ -195,6 +195,41 @@ class RawFile : public IRawFile {
 
  private:
   MemoryFile m_File;
+};
+
+class Host;
+
+// The host's operating system: the raw files the check opens; nothing else is used.
+class HostSystem : public IKvSystem {
+ public:
+  explicit HostSystem(Host& host) : m_Host(&host) {}
+  // A host assigned anew keeps its own system.
+  HostSystem(const HostSystem&) = delete;
+  HostSystem& operator=(const HostSystem&) { return *this; }
+  std::unique_ptr<IKvReadFile> OpenForReading(const std::wstring& path) override;
+  std::wstring GetProgramPath() override { return L"C:\\Program Files\\Orvaq\\Orvaq.exe"; }
+  bool GetLocalAppDataFolder(std::wstring&) override { return false; }
+  bool GetCommonDocumentsFolder(std::wstring&) override { return false; }
+  bool FileExists(const std::wstring&) override { return false; }
+  bool DirectoryExists(const std::wstring&) override { return false; }
+  bool CreateFolder(const std::wstring&) override { return false; }
+  bool MoveFileTo(const std::wstring&, const std::wstring&) override { return false; }
+  bool MoveFileOver(const std::wstring&, const std::wstring&) override { return false; }
+  bool CopyFileOver(const std::wstring&, const std::wstring&) override { return false; }
+  bool RemoveFile(const std::wstring&) override { return false; }
+  bool MakeTempFile(const std::wstring&, const std::wstring&, std::wstring&) override { return false; }
+  bool ReadFileStart(const std::wstring&, uint64_t&, uint8_t*, size_t) override { return false; }
+  bool WriteNewFile(const std::wstring&, const std::string&) override { return false; }
+  bool StartProcess(const std::wstring&, bool) override { return false; }
+  bool CreateFileWithBytes(const std::wstring&, const std::string&) override { return false; }
+  bool WriteTestFile(const std::wstring&) override { return false; }
+  int ShowMessageBox(const std::wstring&, const std::wstring&, unsigned) override { return orvaq::mb::kIdOk; }
+  void ExitProcessNow(int) override {}
+  std::wstring GetComputerNameText() override { return L"WS"; }
+  uint16_t GetThreadLanguageId() override { return 0x40C; }
+
+ private:
+  Host* m_Host;
 };
 
 class Host : public IAcquisitionHost {
@@ -221,6 +256,7 @@ class Host : public IAcquisitionHost {
   std::function<void()> onReconstruct;
   AcqLocalTime now{2026, 12, 8, 9, 30, 0};
   int liveListeners = 0, liveImageClients = 0;
+  HostSystem system{*this};
   std::set<uintptr_t> staleSockets;  // image-socket events for these are not the listener's
 
   void Event(const std::string& e) { events.push_back(e); }
@@ -290,21 +326,7 @@ class Host : public IAcquisitionHost {
     hw = mac;
     return true;
   }
-  std::unique_ptr<IRawFile> OpenRawFile(const std::wstring& path) override {
-    Event("OpenRawFile " + orvaq::ToUtf8(path));
-    auto it = files.find(path);
-    if (it != files.end()) return std::unique_ptr<IRawFile>(new RawFile(it->second));
-    if (!realFolder.empty()) {
-      const std::wstring name = path.substr(path.find_last_of(L"\\/") + 1);
-      std::ifstream in(realFolder + "/" + orvaq::ToUtf8(name), std::ios::binary);
-      if (!in) return nullptr;
-      MemoryFile file;
-      file.bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-      file.size = file.bytes.size();
-      return std::unique_ptr<IRawFile>(new RawFile(file));
-    }
-    return nullptr;
-  }
+  IKvSystem& System() override { return system; }
   bool ReconstructAcquisition() override {
     Event("Reconstruct");
     if (onReconstruct) onReconstruct();
@@ -337,6 +359,22 @@ inline bool StatusListener::Receive(uint8_t* buffer, size_t capacity, size_t& re
   std::copy(d.begin(), d.end(), buffer);
   received = d.size();
   return true;
+}
+
+inline std::unique_ptr<IKvReadFile> HostSystem::OpenForReading(const std::wstring& path) {
+  m_Host->Event("OpenRawFile " + orvaq::ToUtf8(path));
+  auto it = m_Host->files.find(path);
+  if (it != m_Host->files.end()) return std::unique_ptr<IKvReadFile>(new RawFile(it->second));
+  if (!m_Host->realFolder.empty()) {
+    const std::wstring name = path.substr(path.find_last_of(L"\\/") + 1);
+    std::ifstream in(m_Host->realFolder + "/" + orvaq::ToUtf8(name), std::ios::binary);
+    if (!in) return nullptr;
+    MemoryFile file;
+    file.bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    file.size = file.bytes.size();
+    return std::unique_ptr<IKvReadFile>(new RawFile(file));
+  }
+  return nullptr;
 }
 
 inline ImageClient::ImageClient(Host* host, uint16_t port) : m_pHost(host), m_nPort(port) {

@@ -152,6 +152,7 @@ class Env : public IReconEnv, public IKvSystem {
     return ShowMessageBox(text, style);
   }
   void ExitProcessNow(int) override { Event("Exit"); }
+  std::unique_ptr<IKvReadFile> OpenForReading(const std::wstring&) override { return nullptr; }
   std::wstring GetComputerNameText() override { return L"WS"; }
   uint16_t GetThreadLanguageId() override { return 0x40C; }
   void Repaint() override { Event("Repaint"); }

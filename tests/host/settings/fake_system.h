@@ -94,6 +94,7 @@ class FakeSystem : public IKvSystem {
     return true;
   }
   bool StartProcess(const std::wstring&, bool) override { return false; }
+  std::unique_ptr<IKvReadFile> OpenForReading(const std::wstring&) override { return nullptr; }
   bool CreateFileWithBytes(const std::wstring& p, const std::string& bytes) override {
     files.insert(Key(p));
     fileBytes[Key(p)] = bytes;

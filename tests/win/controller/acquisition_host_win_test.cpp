@@ -105,7 +105,7 @@ TEST(AcquisitionHostWin, RawFileIsReadWhileTheReceiverStillHoldsIt) {
   wchar_t folder[MAX_PATH];
   GetTempPathW(MAX_PATH, folder);
   const std::wstring path = std::wstring(folder) + L"orvaq_acq_LASTACQP2.BIN";
-  EXPECT_EQ(host.OpenRawFile(path + L".missing"), nullptr);
+  EXPECT_EQ(host.System().OpenForReading(path + L".missing"), nullptr);
 
   // The receiver's handle: write only, shared for reading.
   HANDLE writer = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
@@ -115,7 +115,7 @@ TEST(AcquisitionHostWin, RawFileIsReadWhileTheReceiverStillHoldsIt) {
   for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i * 7);
   DWORD written = 0;
   ASSERT_TRUE(WriteFile(writer, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
-  std::unique_ptr<IRawFile> file = host.OpenRawFile(path);
+  std::unique_ptr<IKvReadFile> file = host.System().OpenForReading(path);
   ASSERT_NE(file, nullptr);
   EXPECT_EQ(file->Size(), bytes.size());
   std::vector<uint8_t> read(bytes.size());
