@@ -5,7 +5,7 @@
 
 #include "settings/KvParameters.h"
 #include "settings/KvPaths.h"
-#include "app/CommandLine.h"
+#include "command_line/CommandLine.h"
 
 UptimeVerdict JudgeUptime(uint32_t tickCount) {
   if (tickCount >= 3888000001u) return UptimeVerdict::kRefuse;

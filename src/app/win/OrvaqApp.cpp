@@ -5,7 +5,7 @@
 #include <gdiplus.h>
 #include <commctrl.h>
 
-#include "app/CommandLine.h"
+#include "command_line/CommandLine.h"
 #include "app/StartupRules.h"
 #include "app/StartupSequence.h"
 #include "app/win/LoggerFactoryWin.h"

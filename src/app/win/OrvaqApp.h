@@ -10,7 +10,7 @@
 
 #include "app/NetworkPreflight.h"
 #include "app/StartupSequence.h"
-#include "app/OneShotJobs.h"
+#include "command_line/OneShotJobs.h"
 #include "settings/win/KvProfileWin.h"
 #include "settings/win/KvSystemWin.h"
 

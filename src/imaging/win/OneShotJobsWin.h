@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "app/OneShotJobs.h"
+#include "command_line/OneShotJobs.h"
 #include "imaging/win/GdiPictures.h"
 
 class COneShotJobsWin : public IOneShotJobs {

@@ -94,11 +94,11 @@ bool CWinInetTransport::Wait(HANDLE event, DWORD timeoutMs) {
 bool CWinInetTransport::Open(const HttpAttemptParams& params, uint32_t& lastError) {
   Close();
   m_Params = params;
-  m_hConnectedEvent = NewNamedEvent(L"Cnx_Event");
-  m_hRequestOpenedEvent = NewNamedEvent(L"ROp_Event");
-  m_hRequestCompletedEvent = NewNamedEvent(L"RCo_Event");
-  m_hRoot = m_fnInternetOpen(m_Params.agent.c_str(), INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr,
-                             INTERNET_FLAG_ASYNC);
+  m_hConnectedEvent.Reset(NewNamedEvent(L"Cnx_Event"));
+  m_hRequestOpenedEvent.Reset(NewNamedEvent(L"ROp_Event"));
+  m_hRequestCompletedEvent.Reset(NewNamedEvent(L"RCo_Event"));
+  m_hRoot.Reset(m_fnInternetOpen(m_Params.agent.c_str(), INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr,
+                             INTERNET_FLAG_ASYNC));
   if (!m_hRoot) {
     lastError = GetLastError();
     return false;
@@ -107,12 +107,12 @@ bool CWinInetTransport::Open(const HttpAttemptParams& params, uint32_t& lastErro
   EnterCriticalSection(&TargetLock());
   g_Target = CallbackTarget();
   g_Target.id = ++g_nNextId;
-  g_Target.connectedEvent = m_hConnectedEvent;
-  g_Target.requestOpenedEvent = m_hRequestOpenedEvent;
-  g_Target.requestCompletedEvent = m_hRequestCompletedEvent;
+  g_Target.connectedEvent = m_hConnectedEvent.Get();
+  g_Target.requestOpenedEvent = m_hRequestOpenedEvent.Get();
+  g_Target.requestCompletedEvent = m_hRequestCompletedEvent.Get();
   LeaveCriticalSection(&TargetLock());
   m_bCallbackRegistered =
-      InternetSetStatusCallbackW(m_hRoot, &StatusCallback) != INTERNET_INVALID_STATUS_CALLBACK;
+      InternetSetStatusCallbackW(m_hRoot.Get(), &StatusCallback) != INTERNET_INVALID_STATUS_CALLBACK;
   return true;
 }
 
@@ -123,15 +123,15 @@ bool CWinInetTransport::Send(uint32_t& status, uint32_t& lastError) {
   g_Target.phase = 1;
   LeaveCriticalSection(&TargetLock());
 
-  m_hConnection = InternetConnectW(m_hRoot, m_Params.host.c_str(), m_Params.port, nullptr, nullptr,
-                                   INTERNET_SERVICE_HTTP, 0, id);
+  m_hConnection.Reset(InternetConnectW(m_hRoot.Get(), m_Params.host.c_str(), m_Params.port, nullptr, nullptr,
+                                   INTERNET_SERVICE_HTTP, 0, id));
   if (!m_hConnection) {
     const DWORD error = GetLastError();
     lastError = error;
     if (error != ERROR_IO_PENDING) return false;
-    if (Wait(m_hConnectedEvent, m_Params.connectTimeoutMs)) {
+    if (Wait(m_hConnectedEvent.Get(), m_Params.connectTimeoutMs)) {
       EnterCriticalSection(&TargetLock());
-      m_hConnection = g_Target.connection;
+      m_hConnection.Reset(g_Target.connection);
       LeaveCriticalSection(&TargetLock());
     }
     if (!m_hConnection) return false;
@@ -142,16 +142,16 @@ bool CWinInetTransport::Send(uint32_t& status, uint32_t& lastError) {
   LeaveCriticalSection(&TargetLock());
   const wchar_t* acceptTypes[] = {L"*/*", nullptr};
   const wchar_t* referrer = m_Params.referrer.empty() ? nullptr : m_Params.referrer.c_str();
-  m_hRequest = HttpOpenRequestW(m_hConnection, L"POST", m_Params.objectName.c_str(), L"HTTP/1.0",
+  m_hRequest.Reset(HttpOpenRequestW(m_hConnection.Get(), L"POST", m_Params.objectName.c_str(), L"HTTP/1.0",
                                 referrer, acceptTypes,
-                                INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_COOKIES, id);
+                                INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_COOKIES, id));
   if (!m_hRequest) {
     const DWORD error = GetLastError();
     lastError = error;
     if (error != ERROR_IO_PENDING) return false;
-    if (Wait(m_hRequestOpenedEvent, m_Params.requestTimeoutMs)) {
+    if (Wait(m_hRequestOpenedEvent.Get(), m_Params.requestTimeoutMs)) {
       EnterCriticalSection(&TargetLock());
-      m_hRequest = g_Target.request;
+      m_hRequest.Reset(g_Target.request);
       LeaveCriticalSection(&TargetLock());
     }
     if (!m_hRequest) return false;
@@ -161,13 +161,13 @@ bool CWinInetTransport::Send(uint32_t& status, uint32_t& lastError) {
   // send Wine's status query answers 0 where Windows has no status at all.
   bool sent = false;
   std::string& body = *m_pBody;
-  if (HttpSendRequestW(m_hRequest, nullptr, 0, body.empty() ? nullptr : &body[0],
+  if (HttpSendRequestW(m_hRequest.Get(), nullptr, 0, body.empty() ? nullptr : &body[0],
                        static_cast<DWORD>(body.size()))) {
     sent = true;
   } else {
     const DWORD error = GetLastError();
     lastError = error;
-    if (error == ERROR_IO_PENDING && !Wait(m_hRequestCompletedEvent, m_Params.requestTimeoutMs)) {
+    if (error == ERROR_IO_PENDING && !Wait(m_hRequestCompletedEvent.Get(), m_Params.requestTimeoutMs)) {
       m_bSendPending = true;
     } else if (error == ERROR_IO_PENDING) {
       EnterCriticalSection(&TargetLock());
@@ -180,7 +180,7 @@ bool CWinInetTransport::Send(uint32_t& status, uint32_t& lastError) {
 
   DWORD value = 1;
   DWORD size = sizeof value;
-  if (!HttpQueryInfoW(m_hRequest, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &value, &size,
+  if (!HttpQueryInfoW(m_hRequest.Get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &value, &size,
                       nullptr)) {
     lastError = GetLastError();
     return false;
@@ -198,7 +198,7 @@ HttpReadOutcome CWinInetTransport::Read(std::string& text, uint32_t& lastError) 
   g_Target.phase = 3;
   g_Target.completed = false;
   LeaveCriticalSection(&TargetLock());
-  ResetEvent(m_hRequestCompletedEvent);
+  ResetEvent(m_hRequestCompletedEvent.Get());
 
   INTERNET_BUFFERSA& b = m_pReadBlock->buffers;
   std::memset(&b, 0, sizeof b);
@@ -206,11 +206,11 @@ HttpReadOutcome CWinInetTransport::Read(std::string& text, uint32_t& lastError) 
   b.dwStructSize = sizeof b;  // 40 bytes in the shipped 32-bit program
   b.lpvBuffer = m_pReadBlock->data;
   b.dwBufferLength = kHttpReadLimit;
-  if (!InternetReadFileExA(m_hRequest, &b, 0, id)) {
+  if (!InternetReadFileExA(m_hRequest.Get(), &b, 0, id)) {
     const DWORD error = GetLastError();
     lastError = error;
     if (error != ERROR_IO_PENDING) return HttpReadOutcome::Failed;
-    if (!Wait(m_hRequestCompletedEvent, m_Params.requestTimeoutMs)) {
+    if (!Wait(m_hRequestCompletedEvent.Get(), m_Params.requestTimeoutMs)) {
       m_bReadPending = true;
       return HttpReadOutcome::WaitFailed;
     }
@@ -229,21 +229,20 @@ HttpReadOutcome CWinInetTransport::Read(std::string& text, uint32_t& lastError) 
 
 void CWinInetTransport::Close() {
   // No callback may reach this attempt once it is closed.
-  if (m_hRequest) InternetSetStatusCallbackW(m_hRequest, nullptr);
-  if (m_hConnection) InternetSetStatusCallbackW(m_hConnection, nullptr);
-  if (m_hRoot) InternetSetStatusCallbackW(m_hRoot, nullptr);
+  if (m_hRequest) InternetSetStatusCallbackW(m_hRequest.Get(), nullptr);
+  if (m_hConnection) InternetSetStatusCallbackW(m_hConnection.Get(), nullptr);
+  if (m_hRoot) InternetSetStatusCallbackW(m_hRoot.Get(), nullptr);
   EnterCriticalSection(&TargetLock());
   g_Target = CallbackTarget();
   LeaveCriticalSection(&TargetLock());
 
-  if (m_hConnectedEvent) CloseHandle(m_hConnectedEvent);
-  if (m_hRequestOpenedEvent) CloseHandle(m_hRequestOpenedEvent);
-  if (m_hRequestCompletedEvent) CloseHandle(m_hRequestCompletedEvent);
-  m_hConnectedEvent = m_hRequestOpenedEvent = m_hRequestCompletedEvent = nullptr;
-  if (m_hRequest) InternetCloseHandle(m_hRequest);
-  if (m_hConnection) InternetCloseHandle(m_hConnection);
-  if (m_hRoot) InternetCloseHandle(m_hRoot);
-  m_hRequest = m_hConnection = m_hRoot = nullptr;
+  m_hConnectedEvent.Close();
+  m_hRequestOpenedEvent.Close();
+  m_hRequestCompletedEvent.Close();
+  // The request before its connection, the connection before the session.
+  m_hRequest.Close();
+  m_hConnection.Close();
+  m_hRoot.Close();
   m_bCallbackRegistered = false;
 
   // A send or read that may still complete keeps its memory: it is left to WinINet.

@@ -9,7 +9,16 @@
 
 #include <memory>
 
+#include "common/win/KvHandle.h"
 #include "scanner_link/HttpClient.h"
+
+// WinINet's sessions, connections and requests.
+struct KvInternetHandleTraits {
+  using Type = HINTERNET;
+  static HINTERNET Invalid() { return nullptr; }
+  static bool Close(HINTERNET h) { return InternetCloseHandle(h) != FALSE; }
+};
+using CKvInternetHandle = CKvHandle<KvInternetHandleTraits>;
 
 // The InternetOpenW seam: tests pass a function that fails to check the failed-open path.
 using InternetOpenFunction = HINTERNET(WINAPI*)(LPCWSTR, DWORD, LPCWSTR, LPCWSTR, DWORD);
@@ -35,12 +44,12 @@ class CWinInetTransport : public IHttpTransport {
 
   InternetOpenFunction m_fnInternetOpen;
   HttpAttemptParams m_Params;
-  HINTERNET m_hRoot = nullptr;
-  HINTERNET m_hConnection = nullptr;
-  HINTERNET m_hRequest = nullptr;
-  HANDLE m_hConnectedEvent = nullptr;
-  HANDLE m_hRequestOpenedEvent = nullptr;
-  HANDLE m_hRequestCompletedEvent = nullptr;
+  CKvInternetHandle m_hRoot;
+  CKvInternetHandle m_hConnection;
+  CKvInternetHandle m_hRequest;
+  CKvObjectHandle m_hConnectedEvent;
+  CKvObjectHandle m_hRequestOpenedEvent;
+  CKvObjectHandle m_hRequestCompletedEvent;
   bool m_bCallbackRegistered = false;
   bool m_bSendPending = false;  // the send wait timed out: WinINet may still read the body
   bool m_bReadPending = false;  // the read wait timed out: WinINet may still fill the block

@@ -1,7 +1,7 @@
 // Dialog base (see KvDialog.h).
 #include "ui/win/KvDialog.h"
 
-#include "app/CommandLine.h"
+#include "command_line/CommandLine.h"
 #include "settings/KvParameters.h"
 
 INT_PTR CKvDialog::DoModal(HWND parent) {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/CommandLine.h"
+#include "command_line/CommandLine.h"
 #include "common/Text.h"
 #include "settings/KvMemoryProfile.h"
 #include "settings/KvParameters.h"

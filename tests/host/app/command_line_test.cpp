@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "app/CommandLine.h"
+#include "command_line/CommandLine.h"
 #include "settings/KvMemoryProfile.h"
 #include "settings/KvParameters.h"
 #include "tests/host/settings/fake_system.h"

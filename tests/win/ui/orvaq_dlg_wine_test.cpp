@@ -12,7 +12,7 @@
 
 #include "acquisition/OrvaqController.h"
 #include "acquisition/win/AcquisitionHostWin.h"
-#include "app/OneShotJobs.h"
+#include "command_line/OneShotJobs.h"
 #include "logging/KvLogger.h"
 #include "settings/KvMemoryProfile.h"
 #include "common/Text.h"

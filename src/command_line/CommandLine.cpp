@@ -1,6 +1,6 @@
 // Command-line options (see CommandLine.h). There is no tokenising: an option counts
 // wherever its text first occurs, which is why some option texts end with a space.
-#include "app/CommandLine.h"
+#include "command_line/CommandLine.h"
 
 #include <climits>
 #include <cwchar>

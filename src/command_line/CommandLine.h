@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "app/OneShotJobs.h"
+#include "command_line/OneShotJobs.h"
 
 class CKvParameters;
 
