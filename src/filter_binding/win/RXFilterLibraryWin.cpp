@@ -68,10 +68,10 @@ void* CWinModuleLoader::Find(void* module, const char* name) {
 void CWinModuleLoader::Free(void* module) { FreeLibrary(static_cast<HMODULE>(module)); }
 
 CWinModuleLoader& CWinModuleLoader::Instance() {
-  // Whoever binds the library through Windows gets its calls guarded.
+  // Whoever binds the library through Windows gets its calls guarded; the filter is
+  // installed once, with the guard's construction.
   static CUnhandledFaultGuard guard;
   static CWinModuleLoader loader;
-  static const bool installed = (CRXFilterLibrary::SetFaultGuard(&guard), true);
-  (void)installed;
+  CRXFilterLibrary::SetFaultGuard(&guard);
   return loader;
 }

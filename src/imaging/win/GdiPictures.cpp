@@ -352,13 +352,16 @@ void RunRawStraightening(const std::wstring& input, const std::wstring& secondIn
   if (!ReadWholeFile(input, first) || !ReadWholeFile(secondInput, second)) return;
   RawStripResult strip;
   if (!StraightenStrip(first.data(), first.size(), strip)) return;
-  CKvFileHandle pal(
-      CreateFileW((input + L".pal").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (pal) {
-    std::vector<uint8_t> bytes(strip.histogram.size() * 4);
-    for (size_t i = 0; i < strip.histogram.size(); ++i)
-      for (int b = 0; b < 4; ++b) bytes[4 * i + b] = uint8_t(strip.histogram[i] >> (8 * b));
-    KvWriteAll(pal.Get(), bytes.data(), bytes.size());
+  {
+    // Closed before the picture work, as soon as the histogram is written.
+    CKvFileHandle pal(
+        CreateFileW((input + L".pal").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (pal) {
+      std::vector<uint8_t> bytes(strip.histogram.size() * 4);
+      for (size_t i = 0; i < strip.histogram.size(); ++i)
+        for (int b = 0; b < 4; ++b) bytes[4 * i + b] = uint8_t(strip.histogram[i] >> (8 * b));
+      KvWriteAll(pal.Get(), bytes.data(), bytes.size());
+    }
   }
   // The 8-bit strip as a picture at 50000 pixels per metre (1270 dpi) with a grey palette.
   const INT stride = (kStripSamples + 3) & ~3;
