@@ -6,7 +6,7 @@ set -euo pipefail
 PKGS=(
   build-essential cmake ninja-build pkg-config git file
   mingw-w64 g++-mingw-w64-i686-posix binutils-mingw-w64-i686
-  wine wine32:i386 wine64 fonts-wine xvfb x11-utils imagemagick fonts-liberation
+  wine wine32:i386 wine64 fonts-wine xvfb x11-utils xdotool imagemagick fonts-liberation
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libcivetweb-dev
   iproute2 iputils-ping curl python3 locales procps psmisc

@@ -6,13 +6,14 @@
 
 namespace {
 
-// Undoes, when the sequence ends by whatever path, what it has set up: GDI+, the
+// Undoes, when the sequence ends by whatever path, what it has set up: the skin, GDI+, the
 // "RestartingLine" key (only on the ends that remove it), the parameters, the rich-edit
 // library, and last the logger, so "Terminaison du module." is the log's last line.
 class CStartupCleanup {
  public:
   explicit CStartupCleanup(IStartupHost& host) : m_Host(host) {}
   ~CStartupCleanup() {
+    if (m_bSkin) m_Host.DeleteSkin();
     if (m_bGdiplus) m_Host.StopGdiplus();
     if (m_bRemoveRestartingLine && m_bParameters) m_Host.RemoveRestartingLine();
     if (m_bParameters) m_Host.DeleteParameters();
@@ -25,7 +26,7 @@ class CStartupCleanup {
   CStartupCleanup(const CStartupCleanup&) = delete;
   CStartupCleanup& operator=(const CStartupCleanup&) = delete;
 
-  bool m_bParameters = false, m_bLogger = false, m_bGdiplus = false, m_bRichEdit = false;
+  bool m_bParameters = false, m_bLogger = false, m_bGdiplus = false, m_bSkin = false, m_bRichEdit = false;
   // Left alone when the text file or the library is missing, the pre-flight is cancelled
   // or another instance won the race: those runs never really started.
   bool m_bRemoveRestartingLine = false;
@@ -110,6 +111,8 @@ StartupOutcome RunStartup(IStartupHost& host) {
   }
 
   if (!host.NetworkPreflight()) return End(cleanup, StartupEnd::kPreflightCancelled, false, false);
+  host.CreateSkin();
+  cleanup.m_bSkin = true;
   host.LoadRichEdit();
   cleanup.m_bRichEdit = true;
   // Another start may have won the race while the pre-flight's boxes were open.

@@ -40,6 +40,8 @@ class IStartupHost {
   // Free bytes for the user and total bytes of the folder's volume (0, 0 when unknown).
   virtual void DiskSpace(const std::wstring& folder, uint64_t& freeBytes, uint64_t& totalBytes) = 0;
   virtual bool NetworkPreflight() = 0;  // false: the user cancelled a firewall repair
+  virtual void CreateSkin() = 0;  // the process-wide skin pictures (needs GDI+)
+  virtual void DeleteSkin() = 0;
   virtual void LoadRichEdit() = 0;
   virtual void FreeRichEdit() = 0;
   virtual void RunMainWindow() = 0;  // modal; returns when it closes

@@ -42,7 +42,9 @@ void CAcquisitionHostWin::Repaint() {
 
 void CAcquisitionHostWin::ShowReservationButton(bool show) {
   HWND button = GetDlgItem(m_hDialog, kIdReservationButton);
-  if (button) ShowWindow(button, show ? SW_SHOW : SW_HIDE);
+  if (!button) return;
+  ShowWindow(button, show ? SW_SHOW : SW_HIDE);
+  EnableWindow(button, show ? TRUE : FALSE);
 }
 
 void CAcquisitionHostWin::Sleep(uint32_t ms) { ::Sleep(ms); }

@@ -12,6 +12,7 @@
 #include "app/win/PreflightHostWin.h"
 #include "logging/KvLogger.h"
 #include "settings/KvParameters.h"
+#include "ui/win/KvSkinObject.h"
 #include "ui/win/OrvaqDlg.h"
 
 namespace {
@@ -122,6 +123,18 @@ void COrvaqApp::DiskSpace(const std::wstring& folder, uint64_t& freeBytes, uint6
 bool COrvaqApp::NetworkPreflight() {
   CPreflightHostWin host(m_pListeners);
   return ::NetworkPreflight(*m_pParameters, host);
+}
+
+COrvaqApp::~COrvaqApp() = default;
+
+void COrvaqApp::CreateSkin() {
+  m_pSkin.reset(new CKvSkinObject);
+  SetSkinObject(m_pSkin.get());
+}
+
+void COrvaqApp::DeleteSkin() {
+  SetSkinObject(nullptr);
+  m_pSkin.reset();
 }
 
 void COrvaqApp::LoadRichEdit() { m_hRichEdit = LoadLibraryW(L"RICHED20.DLL"); }

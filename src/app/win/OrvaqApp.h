@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 #include "app/NetworkPreflight.h"
@@ -13,6 +14,7 @@
 #include "command_line/OneShotJobs.h"
 #include "settings/win/KvProfileWin.h"
 #include "settings/win/KvSystemWin.h"
+#include "ui/win/KvSkinObject.h"
 
 class CKvParameters;
 
@@ -22,6 +24,7 @@ class COrvaqApp : private IStartupHost {
   // be null: plain socket trial) are not owned.
   COrvaqApp(const std::wstring& commandLine, IOneShotJobs& jobs, ITrialListenerFactory* listeners = nullptr)
       : m_sCommandLine(commandLine), m_Jobs(jobs), m_pListeners(listeners) {}
+  ~COrvaqApp();
 
   // Runs the start-up sequence: false after a normal run (or a cancelled pre-flight),
   // true after the one-shot paths.
@@ -52,6 +55,8 @@ class COrvaqApp : private IStartupHost {
   std::wstring ImagesPath() override;
   void DiskSpace(const std::wstring& folder, uint64_t& freeBytes, uint64_t& totalBytes) override;
   bool NetworkPreflight() override;
+  void CreateSkin() override;
+  void DeleteSkin() override;
   void LoadRichEdit() override;
   void FreeRichEdit() override;
   void RunMainWindow() override;
@@ -66,4 +71,5 @@ class COrvaqApp : private IStartupHost {
   std::wstring m_sTitle;
   ULONG_PTR m_nGdiplusToken = 0;
   HMODULE m_hRichEdit = nullptr;
+  std::unique_ptr<CKvSkinObject> m_pSkin;
 };

@@ -1,6 +1,10 @@
-// Main window (see OrvaqDlg.h). The handlers stay short: the decisions are the
-// controller's, the window only routes messages and answers them.
+// Main window (see OrvaqDlg.h). The handlers stay short: the acquisition decisions are
+// the controller's and what the panel shows is the panel model's; the window routes
+// messages, composes pictures and answers.
 #include "ui/win/OrvaqDlg.h"
+
+#include <objidl.h>
+#include <gdiplus.h>
 
 #include "acquisition/KvAcqSettings.h"
 #include "acquisition/OrvaqController.h"
@@ -9,15 +13,35 @@
 #include "acquisition/win/ReconstructionWin.h"
 #include "logging/KvLogger.h"
 #include "settings/KvParameters.h"
+#include "settings/KvTextFormat.h"
 #include "settings/win/KvAdaptersWin.h"
+#include "ui/win/KvSkinObject.h"
+
+namespace gp = Gdiplus;
+using namespace orvaq::ui;
+
+namespace {
+
+gp::Bitmap* Skin(const wchar_t* name) {
+  CKvSkinObject* skin = GetSkinObject();
+  return skin ? skin->Picture(name) : nullptr;
+}
+
+SRect SkinArea(const wchar_t* name) {
+  CKvSkinObject* skin = GetSkinObject();
+  return skin ? skin->OpaqueArea(name) : SRect();
+}
+
+}  // namespace
 
 COrvaqDlg::COrvaqDlg(IOneShotJobs& jobs) : CKvDialog(kTemplateId, jobs) {}
 
 COrvaqDlg::~COrvaqDlg() = default;
 
 BOOL COrvaqDlg::OnInitDialog() {
-  const BOOL result = CKvDialog::OnInitDialog();
   CKvParameters* params = GetParameters();
+  if (params) m_nT4Mode = InitialT4Mode(params->GetAcquisitionUseT4(), params->GetAcqMultiImages() != 0);
+  const BOOL result = CKvDialog::OnInitDialog();
   if (!params) return result;
   m_pAdapters.reset(new CKvAdaptersWin);
   m_pAcqSettings.reset(new CKvAcqSettings(*params, ORVAQ_VERSION_MAJOR, ORVAQ_VERSION_MINOR, ORVAQ_VERSION_BUILD));
@@ -30,10 +54,220 @@ BOOL COrvaqDlg::OnInitDialog() {
   m_pController.reset(new COrvaqController(*m_pAcqHost, *m_pAcqSettings));
   m_pReconstruction.reset(new CReconstructionWin(*m_pController, *params, m_hWnd));
   m_pReconstruction->Attach(*m_pAcqHost);
+  m_pReconstruction->Pictures().skinPicture = [](const std::wstring& name) {
+    CKvSkinObject* skin = GetSkinObject();
+    return skin ? skin->Picture(name) : nullptr;
+  };
+  DragAcceptFiles(m_hWnd, TRUE);
   // The adapter check: with no local address known yet it creates the status listener.
   PostMessageW(m_hWnd, kMsgHardwareInfos, 1, 0);
+  LayoutControls();
   return result;
 }
+
+// ------------------------------------------------------------------ skin and layout
+
+gp::Bitmap* COrvaqDlg::GetSkinPicture() {
+  CKvParameters* params = GetParameters();
+  return Skin(params && params->m_bVet ? skin::kControlVet : skin::kControl);
+}
+
+gp::Bitmap* COrvaqDlg::GetT4Picture() {
+  CKvParameters* params = GetParameters();
+  return Skin(params && params->m_bVet ? skin::kT4ControlVet : skin::kT4Control);
+}
+
+gp::Bitmap* COrvaqDlg::GetT4ModePicture() {
+  CKvParameters* params = GetParameters();
+  return Skin(params && params->m_bVet ? skin::kModeControlVet : skin::kModeControl);
+}
+
+LowerPanel COrvaqDlg::CurrentLowerPanel() {
+  CKvParameters* params = GetParameters();
+  if (!params) return LowerPanel::kNone;
+  const bool t4Work = m_pController && m_pController->Status().t4Mode;
+  return ShownLowerPanel(t4Work, params->IsMultiImageMode(), params->GetAcquisitionUseT4());
+}
+
+int COrvaqDlg::ExtraSkinHeight() { return LowerPanelHeight(CurrentLowerPanel()); }
+
+void COrvaqDlg::OnMinMaxInfo(MINMAXINFO& info) {
+  const SSize skin = SkinSize();
+  CKvParameters* params = GetParameters();
+  const SSizeLimits limits = SizeLimits(skin.w, skin.h, ExtraSkinHeight(), params && params->m_bTwain);
+  info.ptMaxSize = {limits.maxSize.w, limits.maxSize.h};
+  info.ptMinTrackSize = {limits.minTrack.w, limits.minTrack.h};
+  info.ptMaxTrackSize = {limits.maxTrack.w, limits.maxTrack.h};
+}
+
+void COrvaqDlg::LayoutControls() {
+  if (!m_hWnd) return;
+  CKvParameters* params = GetParameters();
+  RECT client;
+  GetClientRect(m_hWnd, &client);
+  const SSize skin = SkinSize();
+  const SLayoutResult layout = orvaq::ui::LayoutControls(SkinArea, client.right, client.bottom, skin.w, skin.h,
+                                                         CurrentLowerPanel(), params && params->m_bImaging);
+  if (layout.forceAcqWayZero && !m_bAcqWayForced && params) {
+    m_bAcqWayForced = true;
+    params->SetAcqWay(0);
+  }
+  for (const SControlPlace& place : layout.controls) {
+    HWND control = GetDlgItem(m_hWnd, place.id);
+    if (!control) continue;
+    MoveWindow(control, place.rect.x, place.rect.y, place.rect.w, place.rect.h, FALSE);
+  }
+  if (params && params->m_bImaging)
+    if (HWND close = GetDlgItem(m_hWnd, kIdClose)) ShowWindow(close, SW_HIDE);
+}
+
+// ------------------------------------------------------------------ painting
+
+int64_t COrvaqDlg::Query(int type) {
+  if (!m_pController) return -1;
+  const std::wstring serial = m_pController->Status().scannerSerial;
+  return m_pController->HardwareInfos(type, &serial).number;
+}
+
+SPanelInputs COrvaqDlg::PanelInputs() {
+  SPanelInputs in;
+  CKvParameters* params = GetParameters();
+  if (m_pController) {
+    const SControllerStatus s = m_pController->Status();
+    in.ledReady = s.ledReady;
+    in.ledReserved = s.ledReserved;
+    in.ledReceiving = s.ledReceiving;
+    in.ledError = s.ledError;
+    in.transferInProgress = s.transferInProgress;
+    in.scannerOnGui = s.scannerOnGui;
+    in.scannerSerialEmpty = s.scannerSerial.empty();
+    in.terminalResaNum = s.terminalResaNum;
+    in.terminalNum = s.terminalNum;
+    in.batchReadsLeft = s.batchReadsLeft;
+    in.waitingImageTerminal = Query(kInfoWaitingImageTerminal);
+    in.stationFlags = Query(kInfoStationFlags);
+    in.reservationMode = Query(kInfoReservationMode);
+  }
+  HWND reservation = GetDlgItem(m_hWnd, kIdReservation);
+  in.reservationButtonVisible = reservation && IsWindowVisible(reservation);
+  if (params) {
+    in.twain = params->m_bTwain;
+    in.multiImageMode = params->IsMultiImageMode();
+    in.closeVisible = !params->m_bImaging;
+    in.vet = params->m_bVet;
+    in.demoMode = params->GetDemoMode();
+    in.acqWay = params->GetAcqWay();
+  }
+  in.t4Mode = m_nT4Mode;
+  in.lower = CurrentLowerPanel();
+  return in;
+}
+
+std::unique_ptr<gp::Bitmap> COrvaqDlg::ComposePanel() {
+  const SSize skin = SkinSize();
+  const SPanelPaint paint = orvaq::ui::ComposePanel(PanelInputs(), skin.w, skin.h, SkinArea);
+  std::unique_ptr<gp::Bitmap> panel(new gp::Bitmap(paint.width, paint.height, PixelFormat32bppARGB));
+  if (panel->GetLastStatus() != gp::Ok) return nullptr;
+  gp::Graphics g(panel.get());
+  g.Clear(gp::Color(255, 0, 0, 0));
+  for (const SPanelLayer& layer : paint.layers) {
+    gp::Bitmap* picture = nullptr;
+    if (layer.picture == skin::kControl || layer.picture == skin::kControlVet) picture = GetSkinPicture();
+    else if (layer.picture == skin::kT4Control || layer.picture == skin::kT4ControlVet) picture = GetT4Picture();
+    else if (layer.picture == skin::kModeControl || layer.picture == skin::kModeControlVet) picture = GetT4ModePicture();
+    else picture = Skin(layer.picture.c_str());
+    if (!picture) continue;
+    const gp::Rect target(0, layer.top, INT(picture->GetWidth()), INT(picture->GetHeight()));
+    if (layer.alpha < 1.0f) {
+      gp::ColorMatrix matrix = {{{1, 0, 0, 0, 0}, {0, 1, 0, 0, 0}, {0, 0, 1, 0, 0}, {0, 0, 0, layer.alpha, 0},
+                                 {0, 0, 0, 0, 1}}};
+      gp::ImageAttributes faded;
+      faded.SetColorMatrix(&matrix);
+      g.DrawImage(picture, target, 0, 0, target.Width, target.Height, gp::UnitPixel, &faded);
+    } else {
+      g.DrawImage(picture, target, 0, 0, target.Width, target.Height, gp::UnitPixel);
+    }
+  }
+  g.SetTextRenderingHint(gp::TextRenderingHintAntiAlias);
+  gp::StringFormat centred;
+  centred.SetAlignment(gp::StringAlignmentCenter);
+  centred.SetLineAlignment(gp::StringAlignmentCenter);
+  for (const SPanelText& text : paint.texts) {
+    if (text.fontHeight <= 0) continue;
+    gp::Font font(L"Arial", gp::REAL(text.fontHeight), gp::FontStyleBold, gp::UnitPixel);
+    gp::SolidBrush brush{gp::Color(text.argb)};
+    const gp::RectF area(gp::REAL(text.rect.x), gp::REAL(text.rect.y), gp::REAL(text.rect.w), gp::REAL(text.rect.h));
+    g.DrawString(text.text.c_str(), -1, &font, area, &centred, &brush);
+  }
+  return panel;
+}
+
+void COrvaqDlg::PaintBackground(HDC dc) {
+  RECT client;
+  GetClientRect(m_hWnd, &client);
+  if (client.right <= 0 || client.bottom <= 0) return;
+  std::unique_ptr<gp::Bitmap> panel = ComposePanel();
+  if (!panel) return;
+  // Scaled once into a picture of the window's size, which the buttons draw from too.
+  std::unique_ptr<gp::Bitmap> drawn(new gp::Bitmap(client.right, client.bottom, PixelFormat32bppARGB));
+  if (drawn->GetLastStatus() != gp::Ok) return;
+  {
+    gp::Graphics g(drawn.get());
+    g.SetInterpolationMode(gp::InterpolationModeHighQualityBicubic);
+    g.SetPixelOffsetMode(gp::PixelOffsetModeHalf);
+    gp::ImageAttributes clamp;
+    clamp.SetWrapMode(gp::WrapModeTileFlipXY);
+    g.DrawImage(panel.get(), gp::Rect(0, 0, client.right, client.bottom), 0, 0, INT(panel->GetWidth()),
+                INT(panel->GetHeight()), gp::UnitPixel, &clamp);
+  }
+  m_pDrawn = std::move(drawn);
+  gp::Graphics screen(dc);
+  screen.DrawImage(m_pDrawn.get(), 0, 0, client.right, client.bottom);
+}
+
+void COrvaqDlg::PaintButtonBackground(HDC dc) {
+  if (!m_pDrawn) return PaintBackground(dc);
+  gp::Graphics screen(dc);
+  screen.DrawImage(m_pDrawn.get(), 0, 0, INT(m_pDrawn->GetWidth()), INT(m_pDrawn->GetHeight()));
+}
+
+// ------------------------------------------------------------------ texts
+
+std::wstring COrvaqDlg::StatusText() {
+  CKvParameters* params = GetParameters();
+  if (!params || !m_pController) return params ? params->GetText(600) : std::wstring();
+  const SControllerStatus s = m_pController->Status();
+  SStatusInputs in;
+  in.scannerSerialEmpty = s.scannerSerial.empty();
+  in.scannerOnGui = s.scannerOnGui;
+  in.terminalResaNum = s.terminalResaNum;
+  in.terminalNum = s.terminalNum;
+  in.stationFlags = in.scannerSerialEmpty ? -1 : Query(kInfoStationFlags);
+  in.multiStation = !in.scannerSerialEmpty && Query(kInfoReservationMode) == 1;
+  // The status frames carry no count of waiting stations.
+  in.waitingStations = -1;
+  return orvaq::ui::StatusText(in, [params](int id) { return params->GetText(id); });
+}
+
+std::wstring COrvaqDlg::GetInfoText() {
+  CKvParameters* params = GetParameters();
+  if (!params) return std::wstring();
+  const int status = m_pController ? m_pController->Status().lastHttpStatus : 0;
+  std::wstring meaning = params->GetText(10000 + status);
+  if (meaning.empty() && m_pAcqHost) meaning = m_pAcqHost->SystemErrorText(uint32_t(status));
+  const std::wstring text = FormatText(params->GetText(900), {status, meaning}) + L"\n" + StatusText();
+  if (LogPrintf(L"%ls", text.c_str()) != 0) LogLine("Information (caract\xE8res hors Latin-1).");
+  return text;
+}
+
+void COrvaqDlg::GetTooltip(int id, std::wstring& text, std::wstring& title) {
+  if (id != kIdReservation) return CKvDialog::GetTooltip(id, text, title);
+  CKvParameters* params = GetParameters();
+  title = params ? params->GetText(kIdReservation) : std::wstring();
+  text = StatusText();
+}
+
+// ------------------------------------------------------------------ messages
 
 bool COrvaqDlg::Forward(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   return m_pController && ControllerHandleMessage(*m_pController, message, wParam, lParam, result);
@@ -44,13 +278,28 @@ bool COrvaqDlg::OnCommand(WORD id, WORD notification, HWND control) {
   if (id == kIdReservationButton && Forward(WM_COMMAND, MAKEWPARAM(id, notification),
                                             reinterpret_cast<LPARAM>(control), result))
     return true;
+  if (id == kIdT4Mode) {
+    LogLine("Action sur le bouton mode T4.");
+    m_nT4Mode = NextT4Mode(m_nT4Mode);
+    Repaint();
+    return true;
+  }
   return CKvDialog::OnCommand(id, notification, control);
+}
+
+void COrvaqDlg::OnCloseButton() {
+  LogLine("Action sur le bouton fermeture.");
+  EndDialog(m_hWnd, IDOK);
 }
 
 void COrvaqDlg::OnTimer(UINT_PTR id) {
   LRESULT result = 0;
   // Without a controller the base serves its own timers.
   if (!Forward(WM_TIMER, id, 0, result)) CKvDialog::OnTimer(id);
+}
+
+RECT COrvaqDlg::ThumbnailRect() {
+  return m_pReconstruction ? m_pReconstruction->Pictures().LastThumbnailRect() : RECT{0, 0, 0, 0};
 }
 
 INT_PTR COrvaqDlg::OnOtherMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
@@ -64,11 +313,13 @@ INT_PTR COrvaqDlg::OnOtherMessage(UINT message, WPARAM wParam, LPARAM lParam, bo
 
 void COrvaqDlg::OnDestroy() {
   if (m_pController) m_pController->OnDestroyWindow();
+  // The base erases the thumbnail, whose rectangle the reconstruction keeps.
+  CKvDialog::OnDestroy();
   // The reconstruction refers to the controller, the controller to its host.
   m_pReconstruction.reset();
   m_pController.reset();
   m_pAcqHost.reset();
-  CKvDialog::OnDestroy();
+  m_pDrawn.reset();
 }
 
 void COrvaqDlg::OnRunStoredCommandLine() {

@@ -1,12 +1,15 @@
-// COrvaqDlg: Orvaq's main window (template 102, caption text 1000). It hosts the
-// acquisition controller on the real window: it owns the controller, its Win32 effects
-// and the reconstruction behind them, forwards the controller's messages to it, and
-// releases a reservation when a second start hands over another doctor or patient.
+// COrvaqDlg: Orvaq's main window, the skinned panel (template 102, caption text 1000).
+// It hosts the acquisition controller on the real window: it owns the controller, its
+// Win32 effects and the reconstruction behind them, forwards the controller's messages
+// to it, and releases a reservation when a second start hands over another doctor or
+// patient. It paints the lamps and buttons that the panel model chooses for the
+// controller's state, composed off-screen and drawn in one step.
 #pragma once
 
 #include <functional>
 #include <memory>
 
+#include "ui/PanelModel.h"
 #include "ui/win/KvDialog.h"
 
 class CAcquisitionHostWin;
@@ -14,6 +17,7 @@ class CKvAcqSettings;
 class COrvaqController;
 class CReconstructionWin;
 class CKvAdaptersWin;
+class CKvSkinObject;
 
 class COrvaqDlg : public CKvDialog {
  public:
@@ -29,22 +33,50 @@ class COrvaqDlg : public CKvDialog {
   // WM_DESTROY).
   COrvaqController* Controller() { return m_pController.get(); }
   CAcquisitionHostWin* AcqHost() { return m_pAcqHost.get(); }
+  int T4ModeCounter() const { return m_nT4Mode; }
 
  protected:
+  // --- the skinned base's operations
+  Gdiplus::Bitmap* GetSkinPicture() override;
+  void LayoutControls() override;
+  std::wstring GetInfoText() override;
+  void OnCloseButton() override;
+  void OnMinMaxInfo(MINMAXINFO& info) override;
+  // The multi-plate panel and the mode strip (or their "/vet" variants).
+  virtual Gdiplus::Bitmap* GetT4Picture();
+  virtual Gdiplus::Bitmap* GetT4ModePicture();
+  // What the painting shows: the controller's flags, the status queries, the settings.
+  virtual orvaq::ui::SPanelInputs PanelInputs();
+
   BOOL OnInitDialog() override;
   bool OnCommand(WORD id, WORD notification, HWND control) override;
   void OnTimer(UINT_PTR id) override;
   void OnDestroy() override;
   void OnRunStoredCommandLine() override;
+  void PaintBackground(HDC dc) override;
+  void PaintButtonBackground(HDC dc) override;
+  void GetTooltip(int id, std::wstring& text, std::wstring& title) override;
+  RECT ThumbnailRect() override;
+  int ExtraSkinHeight() override;
   INT_PTR OnOtherMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
+
+  orvaq::ui::LowerPanel CurrentLowerPanel();
+  std::wstring StatusText();
 
  private:
   // Hands a message to the controller; false when it is not one of the controller's.
   bool Forward(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+  // Composes the panel in skin pixels (32-bit ARGB).
+  std::unique_ptr<Gdiplus::Bitmap> ComposePanel();
+  int64_t Query(int type);
 
   std::unique_ptr<CKvAdaptersWin> m_pAdapters;
   std::unique_ptr<CKvAcqSettings> m_pAcqSettings;
   std::unique_ptr<CAcquisitionHostWin> m_pAcqHost;
   std::unique_ptr<COrvaqController> m_pController;
   std::unique_ptr<CReconstructionWin> m_pReconstruction;
+  // The panel as last drawn on the window, at the client size (buttons draw from it).
+  std::unique_ptr<Gdiplus::Bitmap> m_pDrawn;
+  int m_nT4Mode = 0;
+  bool m_bAcqWayForced = false;
 };

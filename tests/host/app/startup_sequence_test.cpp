@@ -65,6 +65,8 @@ class ScriptedHost : public IStartupHost {
     events.push_back("preflight");
     return m_Script.preflight;
   }
+  void CreateSkin() override { events.push_back("skin"); }
+  void DeleteSkin() override { events.push_back("~skin"); }
   void LoadRichEdit() override { events.push_back("richedit"); }
   void FreeRichEdit() override { events.push_back("~richedit"); }
   void RunMainWindow() override { events.push_back("main window"); }
@@ -124,10 +126,10 @@ TEST(StartupSequence, EveryEndPath) {
        false, With(With(kStarted, kImagesChecked), {"preflight", "~gdiplus", "~parameters",
                                                     "log Terminaison du module.", "~logger"})},
       {"lost the race", with(s, [](Script& x) { x.running = {false, false, true}; }), StartupEnd::kLostRace, false,
-       With(With(kStarted, kImagesChecked), {"preflight", "richedit", "~gdiplus", "~parameters", "~richedit",
+       With(With(kStarted, kImagesChecked), {"preflight", "skin", "richedit", "~skin", "~gdiplus", "~parameters", "~richedit",
                                              "log Terminaison du module.", "~logger"})},
       {"main window", s, StartupEnd::kMainWindowClosed, false,
-       With(With(kStarted, kImagesChecked), {"preflight", "richedit", "main window", "~gdiplus",
+       With(With(kStarted, kImagesChecked), {"preflight", "skin", "richedit", "main window", "~skin", "~gdiplus",
                                              "remove RestartingLine", "~parameters", "~richedit",
                                              "log Terminaison du module.", "~logger"})},
   };
