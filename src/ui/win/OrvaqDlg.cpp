@@ -294,6 +294,9 @@ void COrvaqDlg::OnCloseButton() {
 
 void COrvaqDlg::OnTimer(UINT_PTR id) {
   LRESULT result = 0;
+  // The thumbnail goes whatever the scanner's state: the controller's timer handling
+  // returns early while the scanner answers oddly, and the timer would tick on.
+  if (id == kThumbnailTimerId) return CKvDialog::OnTimer(id);
   // Without a controller the base serves its own timers.
   if (!Forward(WM_TIMER, id, 0, result)) CKvDialog::OnTimer(id);
 }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <commctrl.h>
 #include <objidl.h>
 #include <gdiplus.h>
 
@@ -22,6 +23,7 @@
 #include "tests/support/memory_logger.h"
 #include "win_test_support.h"
 #include "ui/PanelModel.h"
+#include "ui/win/KvControls.h"
 #include "ui/win/KvSkinObject.h"
 #include "ui/win/OrvaqDlg.h"
 
@@ -69,10 +71,15 @@ class PanelDlg : public COrvaqDlg {
     } while (GetTickCount() < end);
     return screen;
   }
+  int thumbnailErased = 0;
   // The pixel this window drew last at the middle of the left edge (the panel's body).
   std::function<bool(const wintest::Pixels&)> Matches = [](const wintest::Pixels&) { return true; };
 
  protected:
+  RECT ThumbnailRect() override {
+    ++thumbnailErased;
+    return RECT{0, 0, 10, 10};
+  }
   SPanelInputs PanelInputs() override {
     if (!scripted) return COrvaqDlg::PanelInputs();
     SPanelInputs in = inputs;
@@ -376,6 +383,41 @@ TEST_F(PanelWine, PlacementDefaultSavedAndLimits) {
     EXPECT_EQ(saved.length, 44) << c.name;
     EXPECT_EQ(saved.rcNormalPositionRight - saved.rcNormalPositionLeft, 200) << c.name;
   }
+}
+
+// Timer 1010 erases the thumbnail once and stops.
+TEST_F(PanelWine, ThumbnailTimerErasesOnceAndStops) {
+  PanelDlg dlg(jobs, [&](PanelDlg& d) {
+    ASSERT_NE(SetTimer(d.Hwnd(), kThumbnailTimerId, 20, nullptr), 0u);
+    const DWORD end = GetTickCount() + 5000;
+    MSG msg;
+    while (d.thumbnailErased == 0 && GetTickCount() < end)
+      if (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+      else MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+    EXPECT_EQ(d.thumbnailErased, 1);
+    EXPECT_FALSE(KillTimer(d.Hwnd(), kThumbnailTimerId)) << "the timer still runs";
+  });
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+}
+
+// A right click puts a parameter slider back to its default and tells its parent.
+TEST_F(PanelWine, SliderRightClickReturnsToDefault) {
+  HWND parent = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 300, 60, nullptr, nullptr, nullptr, nullptr);
+  INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_BAR_CLASSES};
+  InitCommonControlsEx(&icc);
+  HWND track = CreateWindowExW(0, TRACKBAR_CLASSW, L"", WS_CHILD | WS_VISIBLE, 0, 0, 280, 40, parent, nullptr,
+                               nullptr, nullptr);
+  ASSERT_NE(track, nullptr);
+  SendMessageW(track, TBM_SETRANGE, TRUE, MAKELPARAM(-100, 100));
+  SendMessageW(track, TBM_SETPOS, TRUE, 60);
+  CKvWSlider slider;
+  ASSERT_TRUE(slider.Attach(track, 0));
+  SendMessageW(track, WM_RBUTTONUP, 0, MAKELPARAM(20, 10));
+  EXPECT_EQ(SendMessageW(track, TBM_GETPOS, 0, 0), 0);
+  MSG msg;
+  EXPECT_TRUE(PeekMessageW(&msg, parent, WM_HSCROLL, WM_HSCROLL, PM_REMOVE)) << "the parent is told";
+  EXPECT_EQ(reinterpret_cast<HWND>(msg.lParam), track);
+  DestroyWindow(parent);
 }
 
 TEST_F(PanelWine, SkinFileReplacesOnlyThePicturesItNames) {
