@@ -7,7 +7,7 @@
 # ORVAQ_LAB=TAG<pid> on 10.NET.(100 + pid % 100); makes $work; brings the lab up with
 # WORKSTATIONS workstations and loads its names and addresses. On exit the lab comes down
 # (with everything it started, Orvaq under Wine included) and $work goes.
-# Sets: root lab bin winbin work failures; gives check, sim, sim_status_has, rec,
+# Sets: root lab bin winbin work failures; gives poll, check, sim, sim_status_has, rec,
 # orvaq_log, log_has, wait_log, show_log.
 
 lab_test_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
@@ -46,6 +46,15 @@ lab_test_open() {
 lab_test_finish() {
   bash "$lab" down >/dev/null 2>&1 || true
   rm -rf "$work" "/tmp/orvaq-lab-$ORVAQ_LAB"
+}
+
+poll() {  # poll TIMEOUT_S command...: until the command succeeds or the time runs out
+  local end=$((SECONDS + $1)); shift
+  while :; do
+    "$@" && return 0
+    [ $SECONDS -ge $end ] && return 1
+    sleep 0.3
+  done
 }
 
 check() {  # check "what" command...

@@ -14,14 +14,6 @@ set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../lab_test_lib.sh"
 lab_test_open ots 216 2 "${1:-}" "${2:-}" Orvaq.exe Orvaq.TXT RXFilter.DLL orvaq-press.exe
-poll() {  # poll TIMEOUT_S command...: until the command succeeds or the time runs out
-  local end=$((SECONDS + $1)); shift
-  while :; do
-    "$@" && return 0
-    [ $SECONDS -ge $end ] && return 1
-    sleep 0.5
-  done
-}
 
 # Workstation N runs station term[N]; the arrays are indexed by workstation.
 term=([1]=3 [2]=5)

@@ -16,14 +16,6 @@ lab_test_open opn 217 1 "${1:-}" "${2:-}" Orvaq.exe Orvaq.TXT RXFilter.DLL
 shots=${ORVAQ_PANEL_SHOTS:-$work/shots}
 mkdir -p "$shots"
 
-poll() {  # poll TIMEOUT_S command...: until the command succeeds or the time runs out
-  local end=$((SECONDS + $1)); shift
-  while :; do
-    "$@" && return 0
-    [ $SECONDS -ge $end ] && return 1
-    sleep 0.3
-  done
-}
 window=""
 find_window() { window=$(xdotool search --name '^Orvaq$' 2>/dev/null | head -n1); [ -n "$window" ]; }
 geometry() {  # sets X Y WIDTH HEIGHT of the panel

@@ -19,6 +19,7 @@
 #include "settings/KvParameters.h"
 #include "settings/win/KvSystemWin.h"
 #include "ui/win/OrvaqDlg.h"
+#include "dialog_in_loop.h"
 #include "tests/support/memory_logger.h"
 
 namespace {
@@ -31,45 +32,12 @@ bool Logged(const std::string& text) {
   return false;
 }
 
-// Texts are read from the shipped file beside the test program.
-class BinSystem : public CKvSystemWin {
+using dialogtest::BinSystem;
+using dialogtest::NoJobs;
+
+class TestDlg : public dialogtest::DialogInLoop<TestDlg> {
  public:
-  std::wstring GetProgramPath() override {
-    std::wstring p = CKvSystemWin::GetProgramPath();
-    return p.substr(0, p.find_last_of(L'\\')) + L"\\Orvaq.exe";
-  }
-};
-
-class NoJobs : public IOneShotJobs {
- public:
-  void RunImageJob(const ImageJobRequest&) override {}
-  void RunRawStrip(const RawStripRequest&) override {}
-};
-
-constexpr UINT kMsgRunChecks = WM_APP + 7;
-
-// Runs `checks` inside the modal loop once the window is up, then closes it.
-class TestDlg : public COrvaqDlg {
- public:
-  TestDlg(IOneShotJobs& jobs, std::function<void(TestDlg&)> checks) : COrvaqDlg(jobs), m_Checks(std::move(checks)) {}
-  HWND Hwnd() const { return m_hWnd; }
-
- protected:
-  BOOL OnInitDialog() override {
-    const BOOL r = COrvaqDlg::OnInitDialog();
-    PostMessageW(m_hWnd, kMsgRunChecks, 0, 0);
-    return r;
-  }
-  INT_PTR OnOtherMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override {
-    if (message != kMsgRunChecks) return COrvaqDlg::OnOtherMessage(message, wParam, lParam, handled);
-    handled = true;
-    m_Checks(*this);
-    EndDialog(m_hWnd, IDOK);
-    return TRUE;
-  }
-
- private:
-  std::function<void(TestDlg&)> m_Checks;
+  using DialogInLoop::DialogInLoop;
 };
 
 class OrvaqDlgWine : public ::testing::Test {

@@ -26,30 +26,20 @@
 #include "ui/win/KvControls.h"
 #include "ui/win/KvSkinObject.h"
 #include "ui/win/OrvaqDlg.h"
+#include "dialog_in_loop.h"
 
 namespace gp = Gdiplus;
 using namespace orvaq::ui;
 
 namespace {
 
-class BinSystem : public CKvSystemWin {
- public:
-  std::wstring GetProgramPath() override { return wintest::ProgramFolder() + L"Orvaq.exe"; }
-};
-
-class NoJobs : public IOneShotJobs {
- public:
-  void RunImageJob(const ImageJobRequest&) override {}
-  void RunRawStrip(const RawStripRequest&) override {}
-};
-
-constexpr UINT kMsgRunChecks = WM_APP + 7;
+using dialogtest::BinSystem;
+using dialogtest::NoJobs;
 
 // The panel with scripted inputs; `checks` run inside the modal loop.
-class PanelDlg : public COrvaqDlg {
+class PanelDlg : public dialogtest::DialogInLoop<PanelDlg> {
  public:
-  PanelDlg(IOneShotJobs& jobs, std::function<void(PanelDlg&)> checks) : COrvaqDlg(jobs), m_Checks(std::move(checks)) {}
-  HWND Hwnd() const { return m_hWnd; }
+  using DialogInLoop::DialogInLoop;
   SPanelInputs inputs;
   bool scripted = false;
   // Shows the panel for `in` at the size given and returns it as captured from the
@@ -86,21 +76,6 @@ class PanelDlg : public COrvaqDlg {
     in.lower = CurrentLowerPanel();
     return in;
   }
-  BOOL OnInitDialog() override {
-    const BOOL r = COrvaqDlg::OnInitDialog();
-    PostMessageW(m_hWnd, kMsgRunChecks, 0, 0);
-    return r;
-  }
-  INT_PTR OnOtherMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override {
-    if (message != kMsgRunChecks) return COrvaqDlg::OnOtherMessage(message, wParam, lParam, handled);
-    handled = true;
-    m_Checks(*this);
-    EndDialog(m_hWnd, IDOK);
-    return TRUE;
-  }
-
- private:
-  std::function<void(PanelDlg&)> m_Checks;
 };
 
 // A skin picture's pixels as 0xAARRGGBB.
