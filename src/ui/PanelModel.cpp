@@ -212,7 +212,17 @@ SPanelPaint ComposePanel(const SPanelInputs& in, int skinWidth, int skinHeight,
   if (in.lower == LowerPanel::kMultiPlate) {
     // Box 3 is not used in two-plate mode: its frame fades and its buttons go.
     const bool twoPlates = in.t4Mode == 1;
-    for (int i = 0; i < 3; ++i) layer(skin::kBoxes[i], skinHeight, i == 2 && twoPlates ? 0.3f : 1.0f);
+    for (int i = 0; i < 3; ++i) {
+      layer(skin::kBoxes[i], skinHeight, i == 2 && twoPlates ? 0.3f : 1.0f);
+      // The box's picture inside its frame's opaque area.
+      SRect a = area(skin::kBoxes[i]);
+      if (a.Empty() || (i == 2 && twoPlates)) continue;
+      a.y += skinHeight;
+      SPanelLayer picture;
+      picture.box = i + 1;
+      picture.area = a;
+      paint.layers.push_back(picture);
+    }
     layer(skin::kBoxRotate[0], skinHeight);
     layer(skin::kBoxRotate[1], skinHeight);
     layer(skin::kExchange12, skinHeight);

@@ -165,6 +165,10 @@ struct SPanelLayer {
   std::wstring picture;
   int top = 0;          // skin pixels: pictures of the lower panels sit below the control picture
   float alpha = 1.0f;   // colour-matrix alpha factor
+  // A multi-plate box's stored picture (box 1 to 3) instead of a skin picture, fitted
+  // into `area` (skin pixels of the composed panel).
+  int box = 0;
+  SRect area;
 };
 
 struct SPanelText {

@@ -20,6 +20,7 @@ SRect Area(const wchar_t* name) {
       {skin::kBtnReservNo, {256, 44, 30, 34}},   {skin::kBtnResize, {306, 106, 13, 13}},
       {skin::kLedBlue, {23, 7, 185, 108}},       {skin::kLedOrange, {153, 15, 55, 91}},
       {skin::kMode4, {50, 2, 53, 35}},           {skin::kBoxes[0], {3, 5, 93, 206}},
+      {skin::kBoxes[1], {100, 5, 93, 206}},      {skin::kBoxes[2], {197, 5, 93, 206}},
       {skin::kBoxRotate[0], {41, 216, 22, 20}},  {skin::kCut, {293, 34, 24, 16}},
   };
   auto it = areas.find(name);
@@ -117,6 +118,12 @@ TEST(PanelModel, MultiPlatePanelFadesTheThirdBoxInTwoPlateMode) {
   EXPECT_EQ(layer(skin::kBoxes[2])->top, 120);
   EXPECT_EQ(layer(skin::kBoxRotate[2]), paint.layers.end());
   EXPECT_EQ(layer(skin::kBtnResize), paint.layers.end());
+  // The stored pictures of boxes 1 and 2 inside their frames, under the buttons.
+  auto box = std::find_if(paint.layers.begin(), paint.layers.end(), [](const SPanelLayer& l) { return l.box == 1; });
+  ASSERT_NE(box, paint.layers.end());
+  EXPECT_EQ(box->area, (SRect{3, 125, 93, 206}));
+  EXPECT_LT(box - paint.layers.begin(), layer(skin::kBoxRotate[0]) - paint.layers.begin());
+  EXPECT_EQ(std::count_if(paint.layers.begin(), paint.layers.end(), [](const SPanelLayer& l) { return l.box != 0; }), 2);
 }
 
 TEST(PanelModel, LayoutScalesAreasAndParksHiddenControls) {
