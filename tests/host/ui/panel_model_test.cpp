@@ -6,6 +6,7 @@
 #include <map>
 #include <set>
 
+#include "ui/MultiImageList.h"
 #include "ui/PanelModel.h"
 
 using namespace orvaq::ui;
@@ -184,4 +185,23 @@ TEST(PanelModel, OpaqueRunsGiveTheBoundingBox) {
   EXPECT_EQ(runs[0], (SRect{1, 0, 2, 1}));
   EXPECT_EQ(BoundingBox(runs), (SRect{1, 0, 3, 3}));
   EXPECT_TRUE(BoundingBox({}).Empty());
+}
+
+TEST(MultiImageList, EntriesAndTheirPictures) {
+  EXPECT_TRUE(IsInfoFileName(L"1234_LastBmpLUM2_001.nfo"));
+  EXPECT_FALSE(IsInfoFileName(L"1234_LastBmpLUM2_001.NFOT"));
+  EXPECT_FALSE(IsInfoFileName(L".NFO"));
+  const std::wstring text = L"[PATIENT]\r\nFile8=no\r\n[ACQUISITION]\r\nWidth=960\r\nfile8 = Z:\\img\\a.bmp \r\n";
+  std::string utf16("\xFF\xFE", 2);
+  for (wchar_t c : text) utf16 += std::string{char(c & 0xFF), char(c >> 8)};
+  EXPECT_EQ(InfoFileValue(utf16, L"ACQUISITION", L"File8"), L"Z:\\img\\a.bmp");
+  EXPECT_EQ(InfoFileValue(utf16, L"ACQUISITION", L"File16"), L"");
+  EXPECT_EQ(InfoFileValue(std::string("\xFF\xFE[A", 5), L"A", L"B"), L"");  // cut short
+  // Order: earlier first after rounding up; never equal; an invalid time sorts later.
+  EXPECT_EQ(CompareEntries(1.2, true, 1.9, true), 1);
+  EXPECT_EQ(CompareEntries(1.2, true, 2.1, true), -1);
+  EXPECT_EQ(CompareEntries(1.0, false, 5.0, true), 1);
+  EXPECT_EQ(ItemPictureArea({0, 0, 100, 60}), (SRect{5, 5, 90, 50}));
+  EXPECT_EQ(FitCentred(300, 500, {5, 5, 90, 50}), (SRect{35, 5, 30, 50}));
+  EXPECT_EQ(FitCentred(500, 100, {0, 0, 100, 60}), (SRect{0, 20, 100, 20}));
 }
