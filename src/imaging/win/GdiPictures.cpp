@@ -63,6 +63,27 @@ gp::Bitmap* Copy24(gp::Bitmap* src, gp::CompositingQuality quality, gp::Interpol
   return dst.release();
 }
 
+// `text` in solid white bold Arial (the generic sans-serif family when Arial is missing)
+// of `pixels` pixels, anti-aliased, untrimmed, aligned in `box` both ways as `align` says.
+void DrawWhiteText(gp::Graphics& g, const std::wstring& text, int pixels, gp::StringAlignment align,
+                   const gp::RectF& box) {
+  gp::FontFamily arial(L"Arial");
+  const gp::FontFamily* family = &arial;
+  std::unique_ptr<gp::FontFamily> generic;
+  if (arial.GetLastStatus() != gp::Ok) {
+    generic.reset(gp::FontFamily::GenericSansSerif()->Clone());
+    family = generic.get();
+  }
+  gp::Font font(family, gp::REAL(pixels), gp::FontStyleBold, gp::UnitPixel);
+  gp::SolidBrush white(gp::Color(255, 255, 255, 255));
+  g.SetTextRenderingHint(gp::TextRenderingHintAntiAlias);
+  gp::StringFormat format;
+  format.SetAlignment(align);
+  format.SetLineAlignment(align);
+  format.SetTrimming(gp::StringTrimmingNone);
+  g.DrawString(text.c_str(), -1, &font, box, &format, &white);
+}
+
 gp::Bitmap* PlainCopy(gp::Bitmap* src) {
   return Copy24(src, gp::CompositingQualityAssumeLinear, gp::InterpolationModeNearestNeighbor, gp::SmoothingModeNone);
 }
@@ -144,23 +165,27 @@ gp::Bitmap* AddSensorMark(gp::Bitmap* picture, gp::Bitmap* mark, const std::wstr
   const INT x = INT(bounds.X + bounds.Width) - w - 16, y = INT(bounds.Y + bounds.Height) - h - 16;
   if (g.DrawImage(mark, x, y, w, h) != gp::Ok) {
     // The mark cannot be drawn: its text instead, centred in its widened rectangle.
-    gp::FontFamily arial(L"Arial");
-    const gp::FontFamily* family = &arial;
-    std::unique_ptr<gp::FontFamily> generic;
-    if (arial.GetLastStatus() != gp::Ok) {
-      generic.reset(gp::FontFamily::GenericSansSerif()->Clone());
-      family = generic.get();
-    }
-    gp::Font font(family, 16, gp::FontStyleBold, gp::UnitPixel);
-    gp::SolidBrush white(gp::Color(255, 255, 255, 255));
-    g.SetTextRenderingHint(gp::TextRenderingHintAntiAlias);
-    gp::StringFormat format;
-    format.SetAlignment(gp::StringAlignmentCenter);
-    format.SetLineAlignment(gp::StringAlignmentCenter);
-    format.SetTrimming(gp::StringTrimmingNone);
-    g.DrawString(text.c_str(), -1, &font, gp::RectF(gp::REAL(x - 15), gp::REAL(y - 5), gp::REAL(w + 30), gp::REAL(h + 10)),
-                 &format, &white);
+    DrawWhiteText(g, text, 16, gp::StringAlignmentCenter,
+                  gp::RectF(gp::REAL(x - 15), gp::REAL(y - 5), gp::REAL(w + 30), gp::REAL(h + 10)));
   }
+  return dst.release();
+}
+
+gp::Bitmap* DrawProductMark(gp::Bitmap* picture, const std::wstring& text) {
+  if (!picture || picture->GetLastStatus() != gp::Ok) return nullptr;
+  const INT w = INT(picture->GetWidth()), h = INT(picture->GetHeight());
+  if (w <= 0 || h <= 0) return nullptr;
+  std::unique_ptr<gp::Bitmap> dst(new gp::Bitmap(w, h, PixelFormat24bppRGB));
+  if (!dst || dst->GetLastStatus() != gp::Ok) return nullptr;
+  dst->SetResolution(picture->GetHorizontalResolution(), picture->GetVerticalResolution());
+  gp::Graphics g(dst.get());
+  g.SetCompositingQuality(gp::CompositingQualityHighQuality);
+  g.SetInterpolationMode(gp::InterpolationModeHighQuality);
+  g.SetPixelOffsetMode(gp::PixelOffsetModeNone);
+  g.SetSmoothingMode(gp::SmoothingModeNone);
+  if (g.DrawImage(picture, gp::Rect(0, 0, w, h), 0, 0, w, h, gp::UnitPixel) != gp::Ok) return nullptr;
+  DrawWhiteText(g, text, 20, gp::StringAlignmentFar,
+                gp::RectF(16, 16, gp::REAL(w - 32), gp::REAL(h - 32)));
   return dst.release();
 }
 

@@ -35,6 +35,10 @@ class CGdiplusSession {
 Gdiplus::Bitmap* AdjustGamma(Gdiplus::Bitmap* picture, int gamma);
 Gdiplus::Bitmap* AdjustContrastLuminosity(Gdiplus::Bitmap* picture, int lum, int con);
 Gdiplus::Bitmap* AddSensorMark(Gdiplus::Bitmap* picture, Gdiplus::Bitmap* mark, const std::wstring& text);
+// The rebuild program's mark: a 24-bit copy of the picture (same size and resolution)
+// with `text` in white bold Arial of 20 pixels in its bottom-right corner, 16 pixels in
+// from both edges. Null when the copy cannot be made.
+Gdiplus::Bitmap* DrawProductMark(Gdiplus::Bitmap* picture, const std::wstring& text);
 bool WriteGreyBmp(Gdiplus::Bitmap* picture, const std::wstring& path);
 int FindBmpEncoder(CLSID* id);
 // Saves through the platform's "image/bmp" encoder (the fallback writer).
