@@ -6,7 +6,8 @@
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/wine-env.sh"
-build=$(cd "$1" && pwd)
+# A missing folder is made: never fall back to a prefix beside the current folder.
+mkdir -p "$1" && build=$(cd "$1" && pwd) || { echo "with-wine.sh: cannot use folder $1" >&2; exit 2; }
 shift
 
 export WINEPREFIX=$build/wineprefix
