@@ -11,6 +11,7 @@ PKGS=(
   libcivetweb-dev
   iproute2 iputils-ping curl python3 locales procps psmisc
   libopencv-dev
+  nsis
 )
 
 need_root() { [ "$(id -u)" = 0 ] || { echo "setup: run as root" >&2; exit 1; }; }
