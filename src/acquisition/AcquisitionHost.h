@@ -22,9 +22,11 @@ class IStatusListener {
   virtual bool StartListening() = 0;
   // Last Windows Sockets error of the listener.
   virtual uint32_t LastError() const = 0;
-  // One recv of at most `capacity` bytes. False when there is no socket or recv failed;
-  // `error` then holds the WSAGetLastError value.
-  virtual bool Receive(uint8_t* buffer, size_t capacity, size_t& received, uint32_t& error) = 0;
+  // One recv of at most `capacity` bytes, with the sender's IPv4 address in `source`
+  // (first octet in the most significant byte). False when there is no socket or recv
+  // failed; `error` then holds the WSAGetLastError value.
+  virtual bool Receive(uint8_t* buffer, size_t capacity, size_t& received, uint32_t& source,
+                       uint32_t& error) = 0;
 };
 
 // The TCP image receiver (CImageClient) as the controller uses it.
@@ -33,7 +35,14 @@ class IImageClient {
   virtual ~IImageClient() = default;
   // Listens on the port given at creation and arms the 0x402 messages to the dialog.
   virtual bool Listen() = 0;
-  // Accepts the scanner's connection and directs its bytes into `rawPath`.
+  // Takes the waiting connection off the listening socket and holds it, untouched, with
+  // its peer's IPv4 address (first octet in the most significant byte). False when
+  // accept fails (Accept then tries again and reports it).
+  virtual bool AcceptPending(uint32_t& peer) = 0;
+  // Closes the connection held by AcceptPending; the listener and the raw file stay.
+  virtual void CloseHeldConnection() = 0;
+  // Accepts the scanner's connection (or adopts the held one) and directs its bytes into
+  // `rawPath`.
   virtual bool Accept(const std::wstring& rawPath, bool wantLog) = 0;
   // Reads what arrived: the byte count, or -1 once the connection is closed.
   virtual int32_t ReceivePending() = 0;

@@ -33,6 +33,14 @@ void COrvaqController::ClearAfterLostImageListener() {
   if (changed) m_Host.Repaint();
 }
 
+bool COrvaqController::IsScannerPeer(uint32_t peer) {
+  if (m_sScannerSerial.empty()) return false;
+  SNDPFrameRecord record;
+  if (!m_SNDPFrames.FindNewestRecord(m_sScannerSerial, m_Host.GetTickCount(), record)) return false;
+  // Where the sender's address is unknown, the frame's own address field stands in.
+  return peer == (record.source ? record.source : record.frame.ipAddress);
+}
+
 void COrvaqController::OnImageMessage(uintptr_t wParam, uint32_t lParam) {
   LogPrintf(L"Message Image WP : %X (%d) LP : %X (%d)", static_cast<unsigned>(wParam),
             static_cast<int>(wParam), lParam, static_cast<int>(lParam));
@@ -49,6 +57,16 @@ void COrvaqController::OnImageMessage(uintptr_t wParam, uint32_t lParam) {
     LogPrintf(L"Connexion image supplémentaire refusée.");
     m_pImageClient->RefuseConnection();
     return;
+  }
+  // Only the bound scanner delivers images: any other host of the network is turned away
+  // before it can touch the raw file, the watchdog or the reservation.
+  if (m_pImageClient && (lParam & 0xFFFF) == kFdAccept) {
+    uint32_t peer = 0;
+    if (m_pImageClient->AcceptPending(peer) && !IsScannerPeer(peer)) {
+      LogPrintf(L"Connexion image refusée de %ls : ce n'est pas le scanner.", FormatIPv4(peer).c_str());
+      m_pImageClient->CloseHeldConnection();
+      return;
+    }
   }
   StopTimer(TIMER_WATCHDOG);
   if (!m_pImageClient) {

@@ -36,3 +36,4 @@ std::wstring CKvReconSettings::PatientName() { return m_Parameters.m_sPatient; }
 std::wstring CKvReconSettings::PatientId() { return m_Parameters.m_sPatientId; }
 std::wstring CKvReconSettings::DoctorName() { return m_Parameters.m_sDoctor; }
 std::wstring CKvReconSettings::GetText(int id) { return m_Parameters.GetText(id); }
+std::wstring CKvReconSettings::PendingPlatesFolder() { return m_Parameters.GetPendingPlatesFolder(); }

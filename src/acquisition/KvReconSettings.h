@@ -30,6 +30,7 @@ class CKvReconSettings : public IReconSettings {
   std::wstring PatientId() override;
   std::wstring DoctorName() override;
   std::wstring GetText(int id) override;
+  std::wstring PendingPlatesFolder() override;
 
  private:
   CKvParameters& m_Parameters;

@@ -303,10 +303,13 @@ bool CMultiPlate::ReconstructT4() {
   if (!CRXFilterLibrary::Guarded(
           "Exception lors des phases d'ajout des T3 avant reconstruction T4.",
           [&] {
+            // Room for every part turned either way: a turned part swaps its sides, and
+            // a result that does not fit would come back empty.
             for (Slot& s : m_Slots) {
               if (!s.HasImage()) continue;
-              width += s.second.width;
-              height = std::max<size_t>(height, s.second.height);
+              const size_t side = std::max<size_t>(s.second.width, s.second.height);
+              width += side;
+              height = std::max(height, side);
               library.m_pfnAddT3(&s.second);
             }
           },
@@ -354,9 +357,11 @@ bool CMultiPlate::ReconstructT4() {
   const size_t result = size_t(out16.width) * out16.height;
   const int outW = result <= samples ? out16.width : 0, outH = result <= samples ? out16.height : 0;
   orvaq::t4::ReduceToHighBytes(pixels16.data(), size_t(outW) * outH);
-  if (!m_pHost->FinishComposed(outW && outH ? pixels16.data() : nullptr, outW, outH, resolution)) {
+  const bool written = m_pHost->FinishComposed(outW && outH ? pixels16.data() : nullptr, outW, outH, resolution);
+  // Without a composed picture the parts' data stays on disk, whatever was written.
+  if (!written || !outW || !outH) {
     for (const std::wstring& path : rawPaths) LogPrintf(L"Image brute conservée : %ls", path.c_str());
-    return false;
+    return written;
   }
   for (const std::wstring& path : rawPaths) {
     m_pHost->PartDone(path);

@@ -49,4 +49,11 @@ void ReduceToHighBytes(uint8_t* buffer, size_t samples) {
   for (size_t i = 0; i < samples; ++i) buffer[i] = buffer[2 * i + 1];
 }
 
+bool IsDroppedRawFile(const std::wstring& path) {
+  if (path.size() < 4 || path[path.size() - 4] != L'.') return false;
+  std::wstring ext = path.substr(path.size() - 3);
+  for (wchar_t& c : ext) c = (c >= L'a' && c <= L'z') ? wchar_t(c - 32) : c;
+  return ext == L"RAW" || ext == L"BIN";
+}
+
 }  // namespace orvaq::t4

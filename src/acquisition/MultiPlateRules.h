@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -52,5 +53,8 @@ uint32_t OrientationFlags(const bool filled[kSlots], const bool rotated[kSlots])
 // Each 16-bit little-endian sample becomes its high byte, in place: the first
 // `samples` bytes of `buffer` hold the 8-bit picture afterwards.
 void ReduceToHighBytes(uint8_t* buffer, size_t samples);
+
+// A dropped file that is reconstructed as a received plate: ".RAW" or ".BIN", any case.
+bool IsDroppedRawFile(const std::wstring& path);
 
 }  // namespace orvaq::t4

@@ -153,8 +153,8 @@ void COrvaqController::OnSNDPFrame() {
   }
   uint8_t buffer[kSNDPFrameSize] = {};
   size_t received = 0;
-  uint32_t error = 0;
-  if (!m_pSNDPListener->Receive(buffer, sizeof buffer, received, error)) {
+  uint32_t error = 0, source = 0;
+  if (!m_pSNDPListener->Receive(buffer, sizeof buffer, received, source, error)) {
     const std::wstring message =
         FormatText(603, {std::to_wstring(error), m_Host.SystemErrorText(error)});
     LogPrintf(L"Erreur de réception d'une trame SNDP.");
@@ -176,7 +176,7 @@ void COrvaqController::OnSNDPFrame() {
   const uint32_t now = m_Host.GetTickCount();
   m_SNDPFrames.AgeOut(now);
 
-  m_SNDPFrames.Push(frame, now);
+  m_SNDPFrames.Push(frame, now, source);
   LogPrintf(L"Ajout d'une trame SNDP sur la pile : %d - status : %d.", frame.frameNumber, frame.state);
 
   if (m_bHeldReservationBusy) return;

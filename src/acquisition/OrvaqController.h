@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "acquisition/AcquisitionHost.h"
+#include "acquisition/ReconProgress.h"
 #include "scanner_link/HttpClient.h"
 #include "scanner_link/SNDPFrame.h"
 #include "scanner_link/SNDPFrameStack.h"
@@ -143,7 +144,7 @@ struct SControllerStatus {
   bool hasStatusListener = false, hasHttpClient = false, hasImageClient = false;
 };
 
-class COrvaqController {
+class COrvaqController : public IReconProgress {
  public:
   COrvaqController(IAcquisitionHost& host, IAcqSettings& settings);
   ~COrvaqController();
@@ -178,7 +179,7 @@ class COrvaqController {
   bool CheckRawImage();
 
   // Timers armed by the other parts of the dialog (1070, 4444).
-  void ArmTimer(uint32_t id, uint32_t periodMs);
+  void ArmTimer(uint32_t id, uint32_t periodMs) override;
   void StopTimer(uint32_t id);
   bool IsTimerArmed(uint32_t id) const;
 
@@ -194,9 +195,9 @@ class COrvaqController {
 
   // --- reports of the reconstruction
   // A reconstruction started: the cleanup grace after a reservation runs from `tick`.
-  void OnReconstructionStarted(uint32_t tick) { m_TickReservation = tick; }
+  void OnReconstructionStarted(uint32_t tick) override { m_TickReservation = tick; }
   // Turns the receiving lamp off; true when it was on (the caller repaints).
-  bool ClearReceivingLed();
+  bool ClearReceivingLed() override;
 
  private:
   // --- state (the dialog's members; read through Status())
@@ -254,6 +255,9 @@ class COrvaqController {
   void ResetCommunication();
 
   // Transfer.
+  // Whether an image connection from `peer` (IPv4, first octet most significant) comes
+  // from the bound scanner: the sender of its newest status frame.
+  bool IsScannerPeer(uint32_t peer);
   void OnImageClose();
   void ClearAfterLostImageListener();
 

@@ -35,7 +35,7 @@ std::string AnsiPath(const std::wstring& path) {
 }
 }  // namespace
 
-CReconstruction::CReconstruction(COrvaqController& controller, IReconSettings& settings, IReconEnv& env,
+CReconstruction::CReconstruction(IReconProgress& controller, IReconSettings& settings, IReconEnv& env,
                                  IKvSystem& system, IReconPictures& pictures, IModuleLoader& loader,
                                  IMultiPlateHook& multiPlate)
     : m_Controller(controller),
@@ -72,9 +72,24 @@ bool CReconstruction::ReconstructAcquisition() {
     if (m_System.MoveFileOver(rawPath, temporary)) rawPath = temporary;
   }
 
-  if (m_MultiPlate.DetectT3Part(rawPath)) return true;
-  if (ExternalRebuild(rawPath)) return true;
-  return ClassicRebuild(rawPath);
+  // Kept before the plate is acknowledged: whatever stops this process from here on, the
+  // next start finds the plate and the patient it belongs to.
+  KeptPlate kept = KeepPendingPlate(rawPath);
+  // A part waits for its set; the record stays until the composition exists.
+  if (m_MultiPlate.DetectT3Part(rawPath)) {
+    if (!kept.recordPath.empty()) m_PartRecords[rawPath] = kept;
+    return true;
+  }
+  if (ExternalRebuild(rawPath)) {
+    if (!kept.recordPath.empty()) {
+      kept.plate.handover = orvaq::paths::ReplaceExtension(rawPath, L".NFOT");
+      WritePendingRecord(kept.recordPath, kept.plate);
+    }
+    return true;
+  }
+  const bool written = ClassicRebuild(rawPath);
+  if (written) DropPendingPlate(kept.recordPath, kept.plate);
+  return written;
 }
 
 void CReconstruction::KeepRaw(const std::wstring& rawPath) {
@@ -86,6 +101,7 @@ void CReconstruction::ClearReceivingLed() {
 }
 
 void CReconstruction::ShowThumbnail(IReconPicture& picture) {
+  if (!m_bShowThumbnail) return;
   int left = 0, top = 0, right = 0, bottom = 0;
   m_Env.MainWindowRect(left, top, right, bottom);
   m_Pictures.ShowThumbnail(picture, (left + right) / 2, bottom, (right - left) / 2);
@@ -207,29 +223,7 @@ bool CReconstruction::ClassicRebuild(const std::wstring& rawPath) {
   m_Pictures.SaveWithBmpEncoder(*picture, orvaq::paths::Join(folder, kThumbnailFileName));
 
   Step(ReconStep::Adjustments);
-  InfoFilter filter;
-  filter.imaging = imaging;
-  if (!imaging) {
-    filter.gamma = orvaq::imaging::GammaFromSetting(m_Settings.AcqGamma());
-    filter.luminosity = m_Settings.AcqLuminosity();
-    filter.contrast = m_Settings.AcqContrast();
-    if (std::unique_ptr<IReconPicture> adjusted = m_Pictures.AdjustGamma(*picture, filter.gamma)) {
-      picture = std::move(adjusted);
-      LogPrintf(L"Application d'un gamme %d.", filter.gamma);
-    }
-    if (std::unique_ptr<IReconPicture> adjusted =
-            m_Pictures.AdjustContrastLuminosity(*picture, filter.luminosity, filter.contrast)) {
-      picture = std::move(adjusted);
-      LogPrintf(L"Application d'une luminosité %d et d'un contraste %d.", filter.luminosity, filter.contrast);
-    }
-  }
-  const std::wstring mark = resolution == 15.0f ? L"MARK_SENSOR_20" : L"MARK_SENSOR_40";
-  if (std::unique_ptr<IReconPicture> marked = m_Pictures.AddSensorMark(*picture, mark, L"LUMEQ")) {
-    picture = std::move(marked);
-    LogPrintf(L"Ajout d'un marqueur sur l'image");
-  }
-  m_Pictures.SetResolution(*picture, DotsPerInch(resolution));
-  ClearReceivingLed();
+  const InfoFilter filter = AdjustAndMark(picture, resolution, imaging);
 
   InfoFileContent content = BaseContent(imaging);
   if (!imaging) {
@@ -292,16 +286,20 @@ bool CReconstruction::WriteOutputs(IReconPicture& picture, InfoFileContent conte
   LogPrintf(L"Enregistrement du BMP final : %ls", bitmap.c_str());
   if (!m_Pictures.WriteGreyBmp(picture, bitmap)) m_Pictures.SaveWithBmpEncoder(picture, bitmap);
 
-  const std::wstring finalRaw = orvaq::paths::ReplaceExtension(bitmap, L".RAW");
-  const bool rawCopied = m_System.CopyFileOver(rawPath, finalRaw);
-  // The temporary raw file goes only once its data has a lasting copy.
-  if (rawCopied)
-    m_System.RemoveFile(rawPath);
-  else
-    KeepRaw(rawPath);
+  // A composed image has no raw file of its own (its parts' go once it is written).
+  content.file16.clear();
+  if (!rawPath.empty()) {
+    const std::wstring finalRaw = orvaq::paths::ReplaceExtension(bitmap, L".RAW");
+    const bool rawCopied = m_System.CopyFileOver(rawPath, finalRaw);
+    // The temporary raw file goes only once its data has a lasting copy.
+    if (rawCopied)
+      m_System.RemoveFile(rawPath);
+    else
+      KeepRaw(rawPath);
+    content.file16 = finalRaw;
+  }
 
   content.file8 = bitmap;
-  content.file16 = finalRaw;
   if (!WriteInfoFile(orvaq::paths::ReplaceExtension(bitmap, L".NFOT"), content, true)) return false;
   LogPrintf(emptyPlate ? L"Beep de fin de l'acquisition d'une image blanche." : L"Beep de fin de l'acquisition.");
   m_Env.MessageBeep(kBeepDefault);
@@ -385,4 +383,75 @@ bool CReconstruction::ExternalRebuild(const std::wstring& rawPath) {
     return false;
   }
   return true;
+}
+
+// The operator's adjustments (settings read afresh) and the sensor mark, then the
+// picture's resolution; the receiving lamp goes out.
+InfoFilter CReconstruction::AdjustAndMark(std::unique_ptr<IReconPicture>& picture, float resolution, bool imaging) {
+  InfoFilter filter;
+  filter.imaging = imaging;
+  if (!imaging) {
+    filter.gamma = orvaq::imaging::GammaFromSetting(m_Settings.AcqGamma());
+    filter.luminosity = m_Settings.AcqLuminosity();
+    filter.contrast = m_Settings.AcqContrast();
+    if (std::unique_ptr<IReconPicture> adjusted = m_Pictures.AdjustGamma(*picture, filter.gamma)) {
+      picture = std::move(adjusted);
+      LogPrintf(L"Application d'un gamme %d.", filter.gamma);
+    }
+    if (std::unique_ptr<IReconPicture> adjusted =
+            m_Pictures.AdjustContrastLuminosity(*picture, filter.luminosity, filter.contrast)) {
+      picture = std::move(adjusted);
+      LogPrintf(L"Application d'une luminosité %d et d'un contraste %d.", filter.luminosity, filter.contrast);
+    }
+  }
+  const std::wstring mark = resolution == 15.0f ? L"MARK_SENSOR_20" : L"MARK_SENSOR_40";
+  if (std::unique_ptr<IReconPicture> marked = m_Pictures.AddSensorMark(*picture, mark, L"LUMEQ")) {
+    picture = std::move(marked);
+    LogPrintf(L"Ajout d'un marqueur sur l'image");
+  }
+  m_Pictures.SetResolution(*picture, DotsPerInch(resolution));
+  ClearReceivingLed();
+  return filter;
+}
+
+// ------------------------------------------------------------------ multi-plate
+
+bool CReconstruction::FinishComposed(const uint8_t* pixels, int width, int height, float resolution) {
+  if (!pixels || width <= 0 || height <= 0) return FinalizeEmptyPlate(resolution, std::wstring());
+  // Shown upside down: the composed rows are handed over bottom row first.
+  std::vector<uint8_t> flipped(size_t(width) * size_t(height));
+  for (int y = 0; y < height; ++y)
+    std::copy(pixels + size_t(height - 1 - y) * width, pixels + size_t(height - y) * width,
+              flipped.begin() + std::ptrdiff_t(y) * width);
+  std::unique_ptr<IReconPicture> picture =
+      m_Pictures.FromGreyRows(flipped.data(), width, height, PixelsPerMetre(resolution));
+  LogPrintf(L"Préparation de l'image BMP W %d H %d.", width, height);
+  if (!picture) return false;
+  LogPrintf(L"Affichage d'une vignette à l'écran");
+  ShowThumbnail(*picture);
+  m_Pictures.SaveWithBmpEncoder(*picture, orvaq::paths::Join(m_Settings.ImagesPath(), kThumbnailFileName));
+
+  const bool imaging = m_Settings.Imaging();
+  const InfoFilter filter = AdjustAndMark(picture, resolution, imaging);
+  InfoFileContent content = BaseContent(imaging);
+  if (!imaging) {
+    content.filter = filter;
+    content.filter.filter = m_Settings.AcqFilter();
+    content.filter.filterLevel = m_Settings.AcqFilterLevel();
+  }
+  content.sensorVariant = 0;
+  content.size = L"4";
+  content.width = picture->Width();
+  content.height = picture->Height();
+  content.resolution = ResolutionText(resolution);
+  content.pixelSize = PixelPitchMicrons(resolution);
+  content.mire = 0;
+  return WriteOutputs(*picture, content, false, std::wstring());
+}
+
+void CReconstruction::PartDone(const std::wstring& rawPath) {
+  auto it = m_PartRecords.find(rawPath);
+  if (it == m_PartRecords.end()) return;
+  DropPendingPlate(it->second.recordPath, it->second.plate);
+  m_PartRecords.erase(it);
 }

@@ -8,15 +8,17 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 
 #include "acquisition/AcquisitionOutputs.h"
 #include "filter_binding/RXFilterLibrary.h"
+#include "acquisition/PendingPlate.h"
+#include "acquisition/ReconProgress.h"
 #include "acquisition/ReconstructionRules.h"
 #include "settings/KvSystem.h"
 
-class COrvaqController;
 
 // A picture of the platform (a GDI+ bitmap on Windows), owned by whoever holds it.
 class IReconPicture {
@@ -64,6 +66,8 @@ class IReconEnv {
   virtual void Repaint() = 0;
   // The main window in screen coordinates.
   virtual void MainWindowRect(int& left, int& top, int& right, int& bottom) = 0;
+  // Local time as "YYYY-MM-DD hh:mm:ss" (the time of a kept plate's record).
+  virtual std::wstring LocalTimeText() = 0;
 };
 
 // Settings and command-line values, read at every use.
@@ -91,6 +95,8 @@ class IReconSettings {
   virtual std::wstring PatientId() = 0;
   virtual std::wstring DoctorName() = 0;
   virtual std::wstring GetText(int id) = 0;
+  // The folder of the plates kept until their outputs exist (empty: none are kept).
+  virtual std::wstring PendingPlatesFolder() = 0;
 };
 
 // The multi-plate composition's share of the entry: whether it takes the plate, and
@@ -114,15 +120,27 @@ enum class ReconStep { Start, Correction, Filter, Bitmap, Adjustments, Files, En
 
 class CReconstruction {
  public:
-  CReconstruction(COrvaqController& controller, IReconSettings& settings, IReconEnv& env, IKvSystem& system,
+  CReconstruction(IReconProgress& controller, IReconSettings& settings, IReconEnv& env, IKvSystem& system,
                   IReconPictures& pictures, IModuleLoader& loader, IMultiPlateHook& multiPlate);
 
-  // The entry run after a passed check. True when an image was produced or handed on.
+  // The entry run after a passed check, before the plate is acknowledged. The plate is
+  // first kept with its record in the pending folder; the record goes once the outputs
+  // exist. True when an image was produced or handed on.
   bool ReconstructAcquisition();
+  // At start-up: reconstructs every kept plate for the patient and images folder of its
+  // record (never for the current command line), with its log lines. Returns the number
+  // of plates whose outputs now exist.
+  int RecoverPendingPlates();
   // The reconstruction in this process; true when the outputs were written.
   bool ClassicRebuild(const std::wstring& rawPath);
   // Hands the raw file to OrvaqRbld2; false lets the classic rebuild run.
   bool ExternalRebuild(const std::wstring& rawPath);
+  // A composed multi-plate image (8-bit rows, top row first; null or empty: no image)
+  // and its outputs: shown upside down, no raw copy, no 16-bit file, size class 4.
+  bool FinishComposed(const uint8_t* pixels, int width, int height, float resolution);
+  // A part kept for a composition now lives in a composed image or a plate of its own:
+  // its pending record goes.
+  void PartDone(const std::wstring& rawPath);
   // The library gave no image: the empty-plate picture and its files. `rawPath` is the
   // temporary raw file, deleted once its final copy exists. True when files were written.
   bool FinalizeEmptyPlate(float resolution, const std::wstring& rawPath);
@@ -142,17 +160,31 @@ class CReconstruction {
                      bool rename);
   orvaq::recon::InfoFileContent BaseContent(bool neutralFilter);
   void ShowThumbnail(IReconPicture& picture);
+  orvaq::recon::InfoFilter AdjustAndMark(std::unique_ptr<IReconPicture>& picture, float resolution, bool imaging);
+  // The kept plate of the reconstruction under way (record path empty: none kept).
+  struct KeptPlate {
+    std::wstring recordPath;
+    orvaq::recon::PendingPlate plate;
+  };
+  KeptPlate KeepPendingPlate(const std::wstring& rawPath);
+  bool WritePendingRecord(const std::wstring& recordPath, const orvaq::recon::PendingPlate& plate);
+  void DropPendingPlate(const std::wstring& recordPath, const orvaq::recon::PendingPlate& plate);
+  bool RecoverOne(const std::wstring& folder, const std::wstring& recordName);
   void ClearReceivingLed();
   void KeepRaw(const std::wstring& rawPath);
   void Step(ReconStep step) {
     if (onStep) onStep(step);
   }
 
-  COrvaqController& m_Controller;
+  IReconProgress& m_Controller;
   IReconSettings& m_Settings;
   IReconEnv& m_Env;
   IKvSystem& m_System;
   IReconPictures& m_Pictures;
   IModuleLoader& m_Loader;
   IMultiPlateHook& m_MultiPlate;
+  // The pending records of the parts waiting in the composition, by raw path.
+  std::map<std::wstring, KeptPlate> m_PartRecords;
+  // Off for the recovery at start-up: there is no window to put a thumbnail on.
+  bool m_bShowThumbnail = true;
 };

@@ -118,6 +118,9 @@ StartupOutcome RunStartup(IStartupHost& host) {
   // Another start may have won the race while the pre-flight's boxes were open.
   if (host.FindRunningInstance()) return End(cleanup, StartupEnd::kLostRace, false, false);
 
+  // Only the instance that shows the window recovers, and before it does: a plate of an
+  // earlier patient is finished before anything of the new command line can happen.
+  host.RecoverPendingPlates();
   host.RunMainWindow();
   return End(cleanup, StartupEnd::kMainWindowClosed, false, true);
 }

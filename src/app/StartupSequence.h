@@ -44,6 +44,9 @@ class IStartupHost {
   virtual void DeleteSkin() = 0;
   virtual void LoadRichEdit() = 0;
   virtual void FreeRichEdit() = 0;
+  // Reconstructs the plates a run before this one acknowledged but did not finish, each
+  // for the patient of its own record (needs GDI+ and the skin's marks).
+  virtual void RecoverPendingPlates() = 0;
   virtual void RunMainWindow() = 0;  // modal; returns when it closes
   virtual void RemoveRestartingLine() = 0;
 };

@@ -64,6 +64,9 @@ struct SNDPFrame {
 struct SNDPFrameRecord {
   uint32_t tick = 0;
   SNDPFrame frame;
+  // The IPv4 address the datagram came from (first octet in the most significant byte),
+  // 0 when unknown. Unlike the frame's ipAddress field it is not the sender's own claim.
+  uint32_t source = 0;
 };
 
 // Reads a datagram into `frame` and applies the checks that belong to the frame itself:

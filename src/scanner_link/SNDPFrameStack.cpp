@@ -3,10 +3,11 @@
 
 #include "logging/KvLogger.h"
 
-void CSNDPFrameStack::Push(const SNDPFrame& frame, uint32_t tick) {
+void CSNDPFrameStack::Push(const SNDPFrame& frame, uint32_t tick, uint32_t source) {
   SNDPFrameRecord record;
   record.tick = tick;
   record.frame = frame;
+  record.source = source;
   m_Records.push_back(record);
 }
 
@@ -32,10 +33,17 @@ size_t CSNDPFrameStack::AgeOut(uint32_t now, const char* removalLine) {
 }
 
 bool CSNDPFrameStack::FindNewestFrame(const std::wstring& serial, uint32_t now, SNDPFrame& frame) {
+  SNDPFrameRecord record;
+  if (!FindNewestRecord(serial, now, record)) return false;
+  frame = record.frame;
+  return true;
+}
+
+bool CSNDPFrameStack::FindNewestRecord(const std::wstring& serial, uint32_t now, SNDPFrameRecord& record) {
   AgeOut(now);
   for (auto it = m_Records.rbegin(); it != m_Records.rend(); ++it) {
     if (SNDPSerialText(it->frame) == serial) {
-      frame = it->frame;
+      record = *it;
       return true;
     }
   }

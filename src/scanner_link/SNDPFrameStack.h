@@ -19,8 +19,8 @@ class CSNDPFrameStack {
   void SetMaxAge(uint32_t ms) { m_nFrameMaxAge = ms; }
   uint32_t MaxAge() const { return m_nFrameMaxAge; }
 
-  // Appends a record.
-  void Push(const SNDPFrame& frame, uint32_t tick);
+  // Appends a record (`source`: the sender's address, 0 when unknown).
+  void Push(const SNDPFrame& frame, uint32_t tick, uint32_t source = 0);
   // Before storing a new frame: removes the oldest records while more than 50 are held,
   // logging each removal. Returns how many were removed.
   size_t TrimForNewFrame();
@@ -30,6 +30,8 @@ class CSNDPFrameStack {
   // Ages out, then looks from the newest record to the oldest for the serial (exact,
   // as wide text). Returns false when there is none.
   bool FindNewestFrame(const std::wstring& serial, uint32_t now, SNDPFrame& frame);
+  // The same search, giving the whole record (its sender's address included).
+  bool FindNewestRecord(const std::wstring& serial, uint32_t now, SNDPFrameRecord& record);
   void Clear() { m_Records.clear(); }
 
   size_t Size() const { return m_Records.size(); }

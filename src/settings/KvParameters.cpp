@@ -198,6 +198,14 @@ std::wstring CKvParameters::GetLogFolder() {
   return m_sLogFolder;
 }
 
+std::wstring CKvParameters::GetPendingPlatesFolder() {
+  std::wstring base = orvaq::paths::Folder(GetSettingsFilePath());
+  if (base.empty()) base = GetImagesPath();
+  const std::wstring folder = orvaq::paths::Join(base, L"Plaques en attente");
+  m_System.CreateFolder(folder);
+  return folder;
+}
+
 // ---------------------------------------------------------------- raw access
 
 std::wstring CKvParameters::ReadString(const std::wstring& section, const std::wstring& key,

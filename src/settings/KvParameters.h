@@ -46,6 +46,10 @@ class CKvParameters {
   std::wstring GetImagesPath();              // usable folder, checked at every call
   void SetImagesPath(const std::wstring& path);
   std::wstring GetLogFolder();
+  // The plates kept until their outputs exist: "Plaques en attente" in the folder of the
+  // settings file (the program's data folder), created when missing. Never the images
+  // folder itself, which the calling application reads.
+  std::wstring GetPendingPlatesFolder();
 
   // --- raw access to the settings file
   std::wstring ReadString(const std::wstring& section, const std::wstring& key,

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "common/MessageBox.h"
 
@@ -47,6 +48,12 @@ class IKvSystem {
   virtual std::unique_ptr<IKvReadFile> OpenForReading(const std::wstring& path) = 0;
   // Creates (or replaces) `path` with exactly `bytes`, flushed to disk before it is closed.
   virtual bool WriteNewFile(const std::wstring& path, const std::string& bytes) = 0;
+  // Writes what the system still holds of `path` in its cache to the disk.
+  virtual bool FlushFile(const std::wstring& path) = 0;
+  // Names (without folder) of the files in `folder` whose name ends with `extension`
+  // (case-insensitive), in no particular order; false when the folder cannot be read.
+  virtual bool ListFiles(const std::wstring& folder, const std::wstring& extension,
+                         std::vector<std::wstring>& names) = 0;
   // Starts a program (its window shown or hidden) and waits until it is idle, 1 s at most.
   virtual bool StartProcess(const std::wstring& commandLine, bool show) = 0;
   // Creates a new file holding exactly `bytes`.

@@ -3,6 +3,7 @@
 
 
 #include <cstring>
+#include <cwchar>
 #include <new>
 
 #include "acquisition/win/AcquisitionHostWin.h"
@@ -38,6 +39,15 @@ void CReconEnvWin::Repaint() {
   if (!m_hMainWindow) return;
   InvalidateRect(m_hMainWindow, nullptr, TRUE);
   UpdateWindow(m_hMainWindow);
+}
+
+std::wstring CReconEnvWin::LocalTimeText() {
+  SYSTEMTIME st;
+  GetLocalTime(&st);
+  wchar_t text[32];
+  swprintf(text, 32, L"%04u-%02u-%02u %02u:%02u:%02u", st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute,
+           st.wSecond);
+  return text;
 }
 
 void CReconEnvWin::MainWindowRect(int& left, int& top, int& right, int& bottom) {
@@ -161,12 +171,39 @@ gp::Bitmap* CGdiReconPictures::SkinOrStandIn(const std::wstring& name) {
 
 // ------------------------------------------------------------- CReconstructionWin
 
-CReconstructionWin::CReconstructionWin(COrvaqController& controller, CKvParameters& parameters, HWND mainWindow)
+CReconstructionWin::CReconstructionWin(IReconProgress& controller, CKvParameters& parameters, HWND mainWindow)
     : m_Settings(parameters),
       m_Env(mainWindow, parameters.GetText(1000)),
+      m_MultiPlate(m_Settings, m_Env, m_System, CWinModuleLoader::Instance()),
       m_Reconstruction(controller, m_Settings, m_Env, m_System, m_Pictures, CWinModuleLoader::Instance(),
-                       m_NoMultiPlate) {}
+                       m_MultiPlate),
+      m_MultiPlateHost(parameters, m_Reconstruction) {
+  m_MultiPlate.SetHost(&m_MultiPlateHost);
+}
+
+int CMultiPlateHostWin::DelayT4() { return m_Parameters.GetDelayT4(); }
+
+bool CMultiPlateHostWin::RebuildAlone(const std::wstring& rawPath) {
+  // A part handed to the rebuild program keeps its pending record until that program's
+  // outputs exist; only a part rebuilt here is done at once.
+  if (m_Reconstruction.ExternalRebuild(rawPath)) return false;
+  return m_Reconstruction.ClassicRebuild(rawPath);
+}
 
 void CReconstructionWin::Attach(CAcquisitionHostWin& host) {
   host.reconstruct = [this] { return m_Reconstruction.ReconstructAcquisition(); };
+}
+
+int RecoverPendingPlatesWin(CKvParameters& parameters,
+                            std::function<Gdiplus::Bitmap*(const std::wstring& name)> skinPicture) {
+  CKvReconSettings settings(parameters);
+  CReconEnvWin env(nullptr, parameters.GetText(1000));
+  CKvSystemWin system;
+  CGdiReconPictures pictures;
+  pictures.skinPicture = std::move(skinPicture);
+  CNoMultiPlate noMultiPlate;
+  CNoReconProgress noController;
+  CReconstruction reconstruction(noController, settings, env, system, pictures, CWinModuleLoader::Instance(),
+                                 noMultiPlate);
+  return reconstruction.RecoverPendingPlates();
 }

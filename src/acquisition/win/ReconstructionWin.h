@@ -15,6 +15,7 @@
 #include <string>
 
 #include "acquisition/KvReconSettings.h"
+#include "acquisition/MultiPlate.h"
 #include "acquisition/Reconstruction.h"
 #include "settings/win/KvSystemWin.h"
 
@@ -32,6 +33,7 @@ class CReconEnvWin : public IReconEnv {
   void MessageBeep(unsigned type) override;
   void Repaint() override;
   void MainWindowRect(int& left, int& top, int& right, int& bottom) override;
+  std::wstring LocalTimeText() override;
 
  private:
   HWND m_hMainWindow;
@@ -82,13 +84,51 @@ class CGdiReconPictures : public IReconPictures {
   std::map<std::wstring, std::unique_ptr<Gdiplus::Bitmap>> m_StandIns;
 };
 
+// The multi-plate composition's host on the real window: the settings and the
+// reconstruction here, the window's share (mode counter, timer 4444, size) through hooks
+// the dialog sets.
+class CMultiPlateHostWin : public IMultiPlateHost {
+ public:
+  CMultiPlateHostWin(CKvParameters& parameters, CReconstruction& reconstruction)
+      : m_Parameters(parameters), m_Reconstruction(reconstruction) {}
+  std::function<int()> partsWanted;
+  std::function<void(uint32_t)> armTimer;
+  std::function<void()> stopTimer;
+  std::function<bool()> timerArmed;
+  std::function<void(bool)> modeChanged;
+
+  int PartsWanted() override { return partsWanted ? partsWanted() : 0; }
+  int DelayT4() override;
+  void ArmT4Timer(uint32_t ms) override {
+    if (armTimer) armTimer(ms);
+  }
+  void StopT4Timer() override {
+    if (stopTimer) stopTimer();
+  }
+  bool T4TimerArmed() override { return timerArmed && timerArmed(); }
+  void OnT4ModeChanged(bool on) override {
+    if (modeChanged) modeChanged(on);
+  }
+  bool RebuildAlone(const std::wstring& rawPath) override;
+  bool FinishComposed(const uint8_t* pixels, int width, int height, float resolution) override {
+    return m_Reconstruction.FinishComposed(pixels, width, height, resolution);
+  }
+  void PartDone(const std::wstring& rawPath) override { m_Reconstruction.PartDone(rawPath); }
+
+ private:
+  CKvParameters& m_Parameters;
+  CReconstruction& m_Reconstruction;
+};
+
 // Everything the dialog needs for its reconstruction hook.
 class CReconstructionWin {
  public:
-  CReconstructionWin(COrvaqController& controller, CKvParameters& parameters, HWND mainWindow);
+  CReconstructionWin(IReconProgress& controller, CKvParameters& parameters, HWND mainWindow);
   // Points the acquisition host's reconstruction hook at this object.
   void Attach(CAcquisitionHostWin& host);
   CReconstruction& Reconstruction() { return m_Reconstruction; }
+  CMultiPlate& MultiPlate() { return m_MultiPlate; }
+  CMultiPlateHostWin& MultiPlateHost() { return m_MultiPlateHost; }
   CGdiReconPictures& Pictures() { return m_Pictures; }
   CReconEnvWin& Env() { return m_Env; }
 
@@ -97,6 +137,13 @@ class CReconstructionWin {
   CReconEnvWin m_Env;
   CKvSystemWin m_System;
   CGdiReconPictures m_Pictures;
-  CNoMultiPlate m_NoMultiPlate;
+  CMultiPlate m_MultiPlate;
   CReconstruction m_Reconstruction;
+  CMultiPlateHostWin m_MultiPlateHost;
 };
+
+// At start-up, before the main window: reconstructs the plates that a run before this
+// one acknowledged but did not finish, each for the patient of its own record.
+// `skinPicture` gives the marks (null: a stand-in is drawn).
+int RecoverPendingPlatesWin(CKvParameters& parameters,
+                            std::function<Gdiplus::Bitmap*(const std::wstring& name)> skinPicture);

@@ -14,8 +14,8 @@ class CStatusListenerWin : public IStatusListener {
   CStatusListenerWin(HWND window, const std::wstring& bindAddress) : m_hWindow(window), m_Listener(bindAddress) {}
   bool StartListening() override { return m_Listener.StartListening(m_hWindow); }
   uint32_t LastError() const override { return m_Listener.LastError(); }
-  bool Receive(uint8_t* buffer, size_t capacity, size_t& received, uint32_t& error) override {
-    const int n = m_Listener.Receive(buffer, static_cast<int>(capacity));
+  bool Receive(uint8_t* buffer, size_t capacity, size_t& received, uint32_t& source, uint32_t& error) override {
+    const int n = m_Listener.Receive(buffer, static_cast<int>(capacity), &source);
     if (n < 0) {
       error = m_Listener.LastError();
       return false;
@@ -33,6 +33,8 @@ class CImageClientWin : public IImageClient {
  public:
   CImageClientWin(HWND window, uint16_t port) : m_hWindow(window), m_Client(port) {}
   bool Listen() override { return m_Client.Listen(m_hWindow); }
+  bool AcceptPending(uint32_t& peer) override { return m_Client.AcceptPending(peer); }
+  void CloseHeldConnection() override { m_Client.CloseHeldConnection(); }
   bool Accept(const std::wstring& rawPath, bool wantLog) override { return m_Client.Accept(rawPath, wantLog); }
   int32_t ReceivePending() override { return m_Client.ReceivePending(); }
   bool Close() override { return m_Client.Close(); }

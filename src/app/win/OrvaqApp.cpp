@@ -10,6 +10,8 @@
 #include "app/StartupSequence.h"
 #include "app/win/LoggerFactoryWin.h"
 #include "app/win/PreflightHostWin.h"
+#include "acquisition/win/ReconstructionWin.h"
+#include "common/win/KvHandle.h"
 #include "logging/KvLogger.h"
 #include "settings/KvParameters.h"
 #include "ui/win/KvSkinObject.h"
@@ -142,6 +144,18 @@ void COrvaqApp::LoadRichEdit() { m_hRichEdit = LoadLibraryW(L"RICHED20.DLL"); }
 void COrvaqApp::FreeRichEdit() {
   if (m_hRichEdit) FreeLibrary(m_hRichEdit);
   m_hRichEdit = nullptr;
+}
+
+void COrvaqApp::RecoverPendingPlates() {
+  // Two starts at the same moment would both find the plates before either window
+  // exists: the one that holds this mutex recovers, the other leaves them to it.
+  CKvObjectHandle guard(CreateMutexW(nullptr, FALSE, L"Orvaq.PlaquesEnAttente"));
+  if (!guard || WaitForSingleObject(guard.Get(), 0) != WAIT_OBJECT_0) return;
+  RecoverPendingPlatesWin(*m_pParameters, [](const std::wstring& name) {
+    CKvSkinObject* skin = GetSkinObject();
+    return skin ? skin->Picture(name) : nullptr;
+  });
+  ReleaseMutex(guard.Get());
 }
 
 void COrvaqApp::RunMainWindow() {

@@ -59,6 +59,7 @@ class COrvaqApp : private IStartupHost {
   void DeleteSkin() override;
   void LoadRichEdit() override;
   void FreeRichEdit() override;
+  void RecoverPendingPlates() override;
   void RunMainWindow() override;
   void RemoveRestartingLine() override;
 

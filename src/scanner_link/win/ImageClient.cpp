@@ -20,6 +20,7 @@ CImageClient::~CImageClient() {
   if (m_hSocket) closesocket(m_hSocket);
   // A connection that was never closed would otherwise keep the scanner waiting.
   if (m_hAccepted) closesocket(m_hAccepted);
+  CloseHeldConnection();
   CloseRaw();
   CloseLog();
   if (m_bWinsockStarted) WSACleanup();
@@ -100,17 +101,25 @@ bool CImageClient::Accept(const std::wstring& rawPath, bool wantLog) {
                                FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!m_hRawFile) {
     m_nLastError = GetLastError();
+    // A held connection with nowhere to go is closed: the scanner then keeps its image.
+    CloseHeldConnection();
     return false;
   }
   m_bLogEnabled = false;
   if (wantLog) m_bLogEnabled = OpenLog();
 
   sockaddr_in peer = {};
-  int peerSize = sizeof peer;  // 16 bytes
-  const SOCKET accepted = accept(m_hSocket, reinterpret_cast<sockaddr*>(&peer), &peerSize);
-  if (accepted == INVALID_SOCKET) {
-    m_nLastError = WSAGetLastError();
-    return false;
+  SOCKET accepted = m_hHeld;
+  if (accepted) {
+    peer = m_HeldPeer;
+    m_hHeld = 0;
+  } else {
+    int peerSize = sizeof peer;  // 16 bytes
+    accepted = accept(m_hSocket, reinterpret_cast<sockaddr*>(&peer), &peerSize);
+    if (accepted == INVALID_SOCKET) {
+      m_nLastError = WSAGetLastError();
+      return false;
+    }
   }
   m_hAccepted = accepted;
   m_nTickStart = m_fnTick();
@@ -166,6 +175,27 @@ int CImageClient::ReceivePending() {
   }
   WriteLog(m_Log.Received(static_cast<uint32_t>(n), m_fnTick(), static_cast<long long>(m_hAccepted)));
   return n;
+}
+
+bool CImageClient::AcceptPending(uint32_t& peer) {
+  if (!m_hHeld) {
+    sockaddr_in from = {};
+    int fromSize = sizeof from;
+    const SOCKET s = accept(m_hSocket, reinterpret_cast<sockaddr*>(&from), &fromSize);
+    if (s == INVALID_SOCKET) {
+      m_nLastError = WSAGetLastError();
+      return false;
+    }
+    m_hHeld = s;
+    m_HeldPeer = from;
+  }
+  peer = ntohl(m_HeldPeer.sin_addr.s_addr);
+  return true;
+}
+
+void CImageClient::CloseHeldConnection() {
+  if (m_hHeld) closesocket(m_hHeld);
+  m_hHeld = 0;
 }
 
 void CImageClient::RefuseConnection() {

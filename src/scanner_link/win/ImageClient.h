@@ -26,8 +26,15 @@ class CImageClient {
 
   // Listening socket on INADDR_ANY:port, backlog 1, FD_READ|FD_ACCEPT|FD_CLOSE as 0x402.
   bool Listen(HWND window);
-  // On FD_ACCEPT: recreates `rawPath`, opens the socket log when `wantLog`, accepts,
-  // sets and logs the socket options.
+  // On FD_ACCEPT, before anything is decided: takes the waiting connection off the
+  // listening socket and holds it, untouched, with its peer's IPv4 address (first octet
+  // in the most significant byte). False when accept fails. The owner then adopts it
+  // (Accept) or closes it (CloseHeldConnection).
+  bool AcceptPending(uint32_t& peer);
+  // Closes the held connection; nothing else changes (listener, raw file, log).
+  void CloseHeldConnection();
+  // On FD_ACCEPT: recreates `rawPath`, opens the socket log when `wantLog`, accepts (or
+  // adopts the held connection), sets and logs the socket options.
   bool Accept(const std::wstring& rawPath, bool wantLog);
   // On FD_READ (and once more on FD_CLOSE): pause, one receive of up to 2 MiB appended to
   // the raw file. The byte count, 0 when the connection is closed, -1 on error.
@@ -75,6 +82,9 @@ class CImageClient {
   CKvFileHandle m_hLogFile;
   SOCKET m_hSocket = 0;
   SOCKET m_hAccepted = 0;
+  // A connection taken by AcceptPending and not yet adopted or closed, with its peer.
+  SOCKET m_hHeld = 0;
+  sockaddr_in m_HeldPeer = {};
   CKvFileHandle m_hRawFile;
   bool m_bWinsockStarted = false;
   CImageReceiveLog m_Log;

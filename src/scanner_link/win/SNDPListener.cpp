@@ -60,15 +60,20 @@ bool CSNDPListener::StartListening(HWND window) {
   return true;
 }
 
-int CSNDPListener::Receive(uint8_t* buffer, int size) {
+int CSNDPListener::Receive(uint8_t* buffer, int size, uint32_t* source) {
   if (!m_hSocket) {
     m_nLastError = WSAENOTSOCK;
     return -1;
   }
-  const int n = recv(m_hSocket, reinterpret_cast<char*>(buffer), size, 0);
+  // recvfrom is recv with the sender's address beside the datagram.
+  sockaddr_in from = {};
+  int fromSize = sizeof from;
+  const int n = recvfrom(m_hSocket, reinterpret_cast<char*>(buffer), size, 0, reinterpret_cast<sockaddr*>(&from),
+                         &fromSize);
   if (n == SOCKET_ERROR) {
     m_nLastError = WSAGetLastError();
     return -1;
   }
+  if (source) *source = ntohl(from.sin_addr.s_addr);
   return n;
 }

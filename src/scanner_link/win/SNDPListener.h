@@ -22,7 +22,9 @@ class CSNDPListener {
   bool StartListening(HWND window);
   // One recv of at most `size` bytes: the byte count, or -1 with lastError set (also
   // when there is no socket). A datagram longer than the buffer is an error (10040).
-  int Receive(uint8_t* buffer, int size);
+  // `source`, when given, receives the sender's IPv4 address (first octet in the most
+  // significant byte): the address the scanner really sends from.
+  int Receive(uint8_t* buffer, int size, uint32_t* source = nullptr);
 
   SOCKET Socket() const { return m_hSocket; }
   uint16_t Port() const { return m_nPort; }

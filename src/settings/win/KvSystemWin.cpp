@@ -1,6 +1,8 @@
 // Windows services for the settings store: shell folders, files, boxes, exit.
 #include "settings/win/KvSystemWin.h"
 #include "common/win/KvHandle.h"
+#include "common/Text.h"
+#include "settings/KvPaths.h"
 
 #include <windows.h>
 #include <shlobj.h>
@@ -155,6 +157,34 @@ bool CKvSystemWin::WriteNewFile(const std::wstring& path, const std::string& byt
   ok = FlushFileBuffers(file.Get()) && ok;
   ok = file.Close() && ok;
   return ok;
+}
+
+bool CKvSystemWin::FlushFile(const std::wstring& path) {
+  CKvFileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
+  bool ok = FlushFileBuffers(file.Get()) != FALSE;
+  ok = file.Close() && ok;
+  return ok;
+}
+
+bool CKvSystemWin::ListFiles(const std::wstring& folder, const std::wstring& extension,
+                             std::vector<std::wstring>& names) {
+  names.clear();
+  WIN32_FIND_DATAW found;
+  // "*.EXT" would also match longer extensions through the short names: checked below.
+  const std::wstring pattern = orvaq::paths::Join(folder, L"*" + extension);
+  HANDLE find = FindFirstFileW(pattern.c_str(), &found);
+  if (find == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
+  do {
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+    const std::wstring name = found.cFileName;
+    if (name.size() >= extension.size() &&
+        orvaq::EqualsNoCase(name.substr(name.size() - extension.size()), extension))
+      names.push_back(name);
+  } while (FindNextFileW(find, &found));
+  FindClose(find);
+  return true;
 }
 
 bool CKvSystemWin::StartProcess(const std::wstring& commandLine, bool show) {

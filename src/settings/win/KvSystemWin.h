@@ -19,6 +19,9 @@ class CKvSystemWin : public IKvSystem {
   bool ReadFileStart(const std::wstring& path, uint64_t& size, uint8_t* start, size_t count) override;
   std::unique_ptr<IKvReadFile> OpenForReading(const std::wstring& path) override;
   bool WriteNewFile(const std::wstring& path, const std::string& bytes) override;
+  bool FlushFile(const std::wstring& path) override;
+  bool ListFiles(const std::wstring& folder, const std::wstring& extension,
+                 std::vector<std::wstring>& names) override;
   bool StartProcess(const std::wstring& commandLine, bool show) override;
   bool CreateFileWithBytes(const std::wstring& path, const std::string& bytes) override;
   bool WriteTestFile(const std::wstring& path) override;

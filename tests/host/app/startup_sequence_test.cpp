@@ -69,6 +69,7 @@ class ScriptedHost : public IStartupHost {
   void DeleteSkin() override { events.push_back("~skin"); }
   void LoadRichEdit() override { events.push_back("richedit"); }
   void FreeRichEdit() override { events.push_back("~richedit"); }
+  void RecoverPendingPlates() override { events.push_back("recover plates"); }
   void RunMainWindow() override { events.push_back("main window"); }
   void RemoveRestartingLine() override { events.push_back("remove RestartingLine"); }
 
@@ -129,7 +130,7 @@ TEST(StartupSequence, EveryEndPath) {
        With(With(kStarted, kImagesChecked), {"preflight", "skin", "richedit", "~skin", "~gdiplus", "~parameters", "~richedit",
                                              "log Terminaison du module.", "~logger"})},
       {"main window", s, StartupEnd::kMainWindowClosed, false,
-       With(With(kStarted, kImagesChecked), {"preflight", "skin", "richedit", "main window", "~skin", "~gdiplus",
+       With(With(kStarted, kImagesChecked), {"preflight", "skin", "richedit", "recover plates", "main window", "~skin", "~gdiplus",
                                              "remove RestartingLine", "~parameters", "~richedit",
                                              "log Terminaison du module.", "~logger"})},
   };

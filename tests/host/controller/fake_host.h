@@ -151,7 +151,7 @@ class StatusListener : public IStatusListener {
   ~StatusListener() override;
   bool StartListening() override;
   uint32_t LastError() const override { return 10048; }
-  bool Receive(uint8_t* buffer, size_t capacity, size_t& received, uint32_t& error) override;
+  bool Receive(uint8_t* buffer, size_t capacity, size_t& received, uint32_t& source, uint32_t& error) override;
 
  private:
   Host* m_pHost;
@@ -162,6 +162,8 @@ class ImageClient : public IImageClient {
   ImageClient(Host* host, uint16_t port);
   ~ImageClient() override;
   bool Listen() override;
+  bool AcceptPending(uint32_t& peer) override;
+  void CloseHeldConnection() override;
   bool Accept(const std::wstring& rawPath, bool wantLog) override;
   int32_t ReceivePending() override;
   bool Close() override;
@@ -220,6 +222,8 @@ class HostSystem : public IKvSystem {
   bool MakeTempFile(const std::wstring&, const std::wstring&, std::wstring&) override { return false; }
   bool ReadFileStart(const std::wstring&, uint64_t&, uint8_t*, size_t) override { return false; }
   bool WriteNewFile(const std::wstring&, const std::string&) override { return false; }
+  bool FlushFile(const std::wstring&) override { return false; }
+  bool ListFiles(const std::wstring&, const std::wstring&, std::vector<std::wstring>&) override { return false; }
   bool StartProcess(const std::wstring&, bool) override { return false; }
   bool CreateFileWithBytes(const std::wstring&, const std::string&) override { return false; }
   bool WriteTestFile(const std::wstring&) override { return false; }
@@ -246,6 +250,9 @@ class Host : public IAcquisitionHost {
   bool failHttp = false, failListener = false, listenerStarts = true;
   bool failImageClient = false, imageListens = true, acceptSucceeds = true;
   std::deque<std::vector<uint8_t>> datagrams;
+  // Where datagrams and image connections come from (192.168.1.50, the frames' scanner).
+  uint32_t datagramSource = 0xC0A80132;
+  uint32_t connectionPeer = 0xC0A80132;
   uint32_t receiveError = 10040;
   std::deque<int32_t> pending;  // ReceivePending results
   std::wstring addresses = L"192.168.1.10", mac = L"00:11:22:33:44:55";
@@ -345,7 +352,9 @@ inline StatusListener::~StatusListener() {
 inline bool StatusListener::StartListening() {
   return m_pHost->listenerStarts;
 }
-inline bool StatusListener::Receive(uint8_t* buffer, size_t capacity, size_t& received, uint32_t& error) {
+inline bool StatusListener::Receive(uint8_t* buffer, size_t capacity, size_t& received, uint32_t& source,
+                                    uint32_t& error) {
+  source = m_pHost->datagramSource;
   if (m_pHost->datagrams.empty()) {
     error = m_pHost->receiveError;
     return false;
@@ -388,6 +397,12 @@ inline bool ImageClient::Listen() {
   m_pHost->Event("Listen " + std::to_string(m_nPort));
   return m_pHost->imageListens;
 }
+inline bool ImageClient::AcceptPending(uint32_t& peer) {
+  m_pHost->Event("AcceptPending");
+  peer = m_pHost->connectionPeer;
+  return m_pHost->acceptSucceeds;
+}
+inline void ImageClient::CloseHeldConnection() { m_pHost->Event("CloseHeld"); }
 inline bool ImageClient::Accept(const std::wstring& rawPath, bool wantLog) {
   m_pHost->Event("Accept " + orvaq::ToUtf8(rawPath) + (wantLog ? " log" : ""));
   m_bConnected = m_pHost->acceptSucceeds;

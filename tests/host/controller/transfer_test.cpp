@@ -269,6 +269,59 @@ TEST_F(ControllerTest, StaleEventsAndSecondConnectionsNeverTouchTheTransferUnder
   EXPECT_EQ(host.scanner.Count("read_ok"), 1);
 }
 
+TEST_F(ControllerTest, OnlyTheScannerItsFramesComeFromMayConnect) {
+  struct Row {
+    const char* name;
+    uint32_t framesFrom;  // the datagrams' source (0: unknown to the listener)
+    uint32_t peer;
+    uint32_t ageMs;  // time since the newest frame at the connection
+    bool accepted;
+  };
+  const Row rows[] = {
+      {"the scanner", 0xC0A80132, 0xC0A80132, 0, true},
+      {"another host", 0xC0A80132, 0xC0A8014D, 0, false},
+      {"the frames' own claim is not enough", 0xC0A8013C, 0xC0A80132, 0, false},
+      {"unknown source: the frame's address", 0, 0xC0A80132, 0, true},
+      {"no current frame of the scanner", 0xC0A80132, 0xC0A80132, 8000, false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    TearDown();
+    host = fake::Host();
+    SetUp();
+    host.datagramSource = row.framesFrom;
+    host.connectionPeer = row.peer;
+    LinkAndReserve();
+    ClearRecords();
+    host.tick += row.ageMs;
+    ctl->OnImageMessage(0x40, kFdAccept);
+    const std::wstring refusal = L"Connexion image refusée de " + FormatIPv4(row.peer) + L" : ce n'est pas le scanner.";
+    EXPECT_EQ(HasLog(refusal), !row.accepted);
+    EXPECT_EQ(host.Has("Accept C:\\images\\LASTACQP2.BIN log"), row.accepted);
+    EXPECT_EQ(host.Has("CloseHeld"), !row.accepted);
+    EXPECT_EQ(ctl->IsTimerArmed(TIMER_WATCHDOG), row.accepted);
+    EXPECT_TRUE(ctl->Status().reserved);
+    EXPECT_TRUE(ctl->Status().hasImageClient);
+    EXPECT_EQ(host.scanner.requests.size(), 0u);  // nothing said to the scanner
+  }
+}
+
+TEST_F(ControllerTest, TheScannersPlateFollowingARefusedHostIsReceived) {
+  LinkAndReserve();
+  PutFile(host, MakeRawFile(0, 10));
+  host.scanner.byBody["image_info"] = {true, 200, ImageInfoAnswer(10, 5648)};
+  host.connectionPeer = 0x0A000063;  // 10.0.0.99
+  ctl->OnImageMessage(0x40, kFdAccept);
+  ASSERT_TRUE(HasLog(L"Connexion image refusée de 10.0.0.99 : ce n'est pas le scanner."));
+  host.connectionPeer = 0xC0A80132;
+  ctl->OnImageMessage(0x40, kFdAccept);
+  host.pending = {0};
+  ctl->OnImageMessage(0x40, kFdClose);
+  EXPECT_EQ(host.CountEvent("Reconstruct"), 1);
+  EXPECT_EQ(host.scanner.Count("read_ok"), 1);
+  EXPECT_EQ(host.scanner.Count("read_nok"), 0);
+}
+
 TEST_F(ControllerTest, ReadAfterCloseChangesNothing) {
   LinkAndReserve();
   host.pending = {-1};

@@ -70,3 +70,11 @@ TEST(MultiPlateRules, ReductionKeepsTheHighBytes) {
   EXPECT_EQ(buffer[1], 0x80);
   EXPECT_EQ(buffer[2], 0x01);
 }
+
+TEST(MultiPlateRules, DroppedFiles) {
+  EXPECT_TRUE(IsDroppedRawFile(L"C:\\scans\\plate.bin"));
+  EXPECT_TRUE(IsDroppedRawFile(L"C:\\scans\\plate.RaW"));
+  EXPECT_FALSE(IsDroppedRawFile(L"C:\\scans\\notes.txt"));
+  EXPECT_FALSE(IsDroppedRawFile(L"C:\\scans\\plate.braw"));
+  EXPECT_FALSE(IsDroppedRawFile(L"bin"));
+}

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <set>
 #include <stdexcept>
@@ -57,6 +58,21 @@ class TempFolder {
     return out;
   }
   std::string path;
+};
+
+// A file read back whole from the disk.
+class DiskFile : public IKvReadFile {
+ public:
+  explicit DiskFile(std::string bytes) : m_Bytes(std::move(bytes)) {}
+  uint64_t Size() override { return m_Bytes.size(); }
+  bool ReadAll(uint8_t* buffer, size_t size) override {
+    if (size > m_Bytes.size()) return false;
+    std::copy(m_Bytes.begin(), m_Bytes.begin() + size, buffer);
+    return true;
+  }
+
+ private:
+  std::string m_Bytes;
 };
 
 // The window and the operating system of the reconstruction, on a private folder.
@@ -152,7 +168,29 @@ class Env : public IReconEnv, public IKvSystem {
     return ShowMessageBox(text, style);
   }
   void ExitProcessNow(int) override { Event("Exit"); }
-  std::unique_ptr<IKvReadFile> OpenForReading(const std::wstring&) override { return nullptr; }
+  std::unique_ptr<IKvReadFile> OpenForReading(const std::wstring& p) override {
+    if (!fs::is_regular_file(N(p))) return nullptr;
+    return std::unique_ptr<IKvReadFile>(new DiskFile(ReadFile(p)));
+  }
+  bool FlushFile(const std::wstring& p) override {
+    Event("Flush " + fs::path(N(p)).filename().string());
+    return Exists(p);
+  }
+  bool ListFiles(const std::wstring& folder, const std::wstring& extension,
+                 std::vector<std::wstring>& names) override {
+    names.clear();
+    std::error_code ec;
+    if (!fs::is_directory(N(folder))) return false;
+    for (const auto& entry : fs::directory_iterator(N(folder), ec)) {
+      const std::wstring name = W(entry.path().filename().string());
+      if (name.size() >= extension.size() &&
+          orvaq::EqualsNoCase(name.substr(name.size() - extension.size()), extension))
+        names.push_back(name);
+    }
+    return !ec;
+  }
+  std::wstring timeText = L"2026-12-08 09:30:00";
+  std::wstring LocalTimeText() override { return timeText; }
   std::wstring GetComputerNameText() override { return L"WS"; }
   uint16_t GetThreadLanguageId() override { return 0x40C; }
   void Repaint() override { Event("Repaint"); }
@@ -284,6 +322,8 @@ struct Settings : IReconSettings {
   orvaq::recon::CorrectionSettings correction;
   std::wstring serial = L"LQ2-000123", patient = L"Anne Martin", patientId = L"1234", doctor = L"Dr Blanc";
 
+  std::wstring pending;  // the pending folder; empty: plates are not kept
+  std::wstring PendingPlatesFolder() override { return pending; }
   std::wstring ImagesPath() override { return images; }
   bool DemoMode() override { return demo; }
   int AcquisitionUseT4() override { return useT4; }
@@ -320,6 +360,7 @@ struct Library {
   CorrectionParams lastParams{};
   std::string lastFolder;
   size_t capacity = 0;
+  std::function<void()> onCorrection;  // runs inside the correction call
 };
 inline Library& Lib() {
   static Library lib;
@@ -331,6 +372,7 @@ inline int RXFILTER_CALL FakeCorrection(const wchar_t*, BufferFinal* out, Correc
   l.lastParams = *params;
   l.lastFolder = params->pIntermediateFolder ? params->pIntermediateFolder : "";
   l.capacity = size_t(out->width) * out->height;
+  if (l.onCorrection) l.onCorrection();
   if (l.throws) throw std::runtime_error("correction blew up");
   if (l.imageCode != 0xFFFF) params->ImageCode = l.imageCode;
   if (l.result != 0) {

@@ -93,6 +93,8 @@ class FakeSystem : public IKvSystem {
     fileBytes[Key(p)] = bytes;
     return true;
   }
+  bool FlushFile(const std::wstring& p) override { return files.count(Key(p)) != 0; }
+  bool ListFiles(const std::wstring&, const std::wstring&, std::vector<std::wstring>&) override { return false; }
   bool StartProcess(const std::wstring&, bool) override { return false; }
   std::unique_ptr<IKvReadFile> OpenForReading(const std::wstring&) override { return nullptr; }
   bool CreateFileWithBytes(const std::wstring& p, const std::string& bytes) override {

@@ -175,9 +175,10 @@ TEST(AcquisitionHostWin, ScannerLinkObjectsOnLoopback) {
   ASSERT_TRUE(WaitFor(window.Get(), 0x401, msg, 3000));
   uint8_t buffer[122];
   size_t received = 0;
-  uint32_t error = 0;
-  ASSERT_TRUE(listener->Receive(buffer, sizeof buffer, received, error));
+  uint32_t error = 0, source = 0;
+  ASSERT_TRUE(listener->Receive(buffer, sizeof buffer, received, source, error));
   EXPECT_EQ(received, 122u);
+  EXPECT_EQ(source, 0x7F000001u);  // the sender's address, not a field of the datagram
   EXPECT_EQ(buffer[2], 0x5A);
 }
 

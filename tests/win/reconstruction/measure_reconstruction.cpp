@@ -64,6 +64,7 @@ struct Settings : IReconSettings {
   std::wstring PatientId() override { return L"42"; }
   std::wstring DoctorName() override { return L"Dr Bench"; }
   std::wstring GetText(int id) override { return std::to_wstring(id); }
+  std::wstring PendingPlatesFolder() override { return std::wstring(); }
 };
 
 bool ReadWhole(const std::wstring& path, std::vector<uint8_t>& out) {

@@ -130,6 +130,7 @@ struct TestSettings : IReconSettings {
   std::wstring PatientId() override { return L"1234"; }
   std::wstring DoctorName() override { return L"Dr Blanc"; }
   std::wstring GetText(int id) override { return L"T" + std::to_wstring(id); }
+  std::wstring PendingPlatesFolder() override { return std::wstring(); }
 };
 
 class NoLibrary : public IModuleLoader {

@@ -393,6 +393,63 @@ TEST(ImageClientWine, SecondConnectionIsRefusedAndTheFirstArrivesWhole) {
   DeleteFileW(rawPath.c_str());
 }
 
+TEST(ImageClientWine, AHeldConnectionIsClosedWithoutTouchingTheRawFile) {
+  WinsockScope winsock;
+  MessageWindow window;
+  const uint16_t port = UnusedLoopbackPort();
+  const std::wstring rawPath = TempFile(L"LASTACQP2_held.BIN");
+  HANDLE h = CreateFileW(rawPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  DWORD n = 0;
+  WriteFile(h, "kept", 4, &n, nullptr);
+  CloseHandle(h);
+  CImageClient client(port);
+  ASSERT_TRUE(client.Listen(window.hwnd));
+  SOCKET stray = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  sockaddr_in to = {};
+  to.sin_family = AF_INET;
+  to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  to.sin_port = htons(port);
+  ASSERT_EQ(::connect(stray, reinterpret_cast<sockaddr*>(&to), sizeof to), 0);
+  MSG msg;
+  ASSERT_TRUE(NextMessage(window.hwnd, kImageSocketMessage, msg));
+  ASSERT_EQ(WSAGETSELECTEVENT(msg.lParam), FD_ACCEPT);
+  uint32_t peer = 0;
+  ASSERT_TRUE(client.AcceptPending(peer));
+  EXPECT_EQ(peer, 0x7F000001u);
+  client.CloseHeldConnection();
+  DWORD timeout = 5000;
+  setsockopt(stray, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout);
+  char byte;
+  EXPECT_LE(recv(stray, &byte, 1, 0), 0);  // closed at once, never a time-out's wait
+  EXPECT_NE(WSAGetLastError(), WSAETIMEDOUT);
+  closesocket(stray);
+  EXPECT_EQ(ReadWhole(rawPath), "kept");
+  EXPECT_EQ(client.AcceptedSocket(), 0u);
+
+  // The listener still takes the next connection, adopted after its peer was read.
+  const std::string data = Pattern(300000);
+  std::thread sender(SendStream, port, &data);
+  ASSERT_TRUE(NextMessage(window.hwnd, kImageSocketMessage, msg));
+  ASSERT_EQ(WSAGETSELECTEVENT(msg.lParam), FD_ACCEPT);
+  ASSERT_TRUE(client.AcceptPending(peer));
+  ASSERT_TRUE(client.Accept(rawPath, false));
+  EXPECT_EQ(client.PeerAddress(), L"127.0.0.1");
+  bool closed = false;
+  while (!closed && NextMessage(window.hwnd, kImageSocketMessage, msg, 30000)) {
+    if (!client.OwnsSocket(static_cast<SOCKET>(msg.wParam))) continue;
+    if (WSAGETSELECTEVENT(msg.lParam) == FD_READ) ASSERT_GE(client.ReceivePending(), 0);
+    if (WSAGETSELECTEVENT(msg.lParam) == FD_CLOSE) {
+      while (client.ReceivePending() > 0) {
+      }
+      closed = client.Close();
+    }
+  }
+  sender.join();
+  EXPECT_TRUE(closed);
+  EXPECT_TRUE(ReadWhole(rawPath) == data) << "raw file differs";
+  DeleteFileW(rawPath.c_str());
+}
+
 TEST(ImageClientWine, RawFileIsRecreatedEvenWhenTheAcceptFails) {
   WinsockScope winsock;
   MessageWindow window;

@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -180,6 +181,25 @@ TEST(SettingsWine, TextsFromTheShippedFile) {
   }
   params.SetLanguage(L"409");
   EXPECT_NE(std::wstring::npos, params.GetText(810).find(L"\n"));  // escapes replaced
+}
+
+TEST(SettingsWine, PendingPlatesFolderBesideTheSettingsAndItsListing) {
+  TestSystem system(L"PendingProbe");
+  CKvProfileWin profile;
+  CKvParameters params(profile, system);
+  const std::wstring folder = params.GetPendingPlatesFolder();
+  EXPECT_EQ(folder, system.SettingsFolder() + L"\\Plaques en attente");
+  ASSERT_TRUE(system.DirectoryExists(folder));
+  for (const wchar_t* name : {L"A.PLQ", L"b.plq", L"C.PLQT", L"D.BIN"})
+    ASSERT_TRUE(system.WriteNewFile(folder + L"\\" + name, "x"));
+  std::vector<std::wstring> names;
+  ASSERT_TRUE(system.ListFiles(folder, L".PLQ", names));
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::wstring>{L"A.PLQ", L"b.plq"}));  // never the temporary ".PLQT"
+  EXPECT_TRUE(system.FlushFile(folder + L"\\D.BIN"));
+  EXPECT_FALSE(system.FlushFile(folder + L"\\missing.BIN"));
+  EXPECT_FALSE(system.ListFiles(folder + L"\\missing", L".PLQ", names));
+  for (const wchar_t* name : {L"A.PLQ", L"b.plq", L"C.PLQT", L"D.BIN"}) DeleteFileW((folder + L"\\" + name).c_str());
 }
 
 TEST(SettingsWine, AdapterListKeepsOnlyEthernetAdaptersThatAreUp) {
