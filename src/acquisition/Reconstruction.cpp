@@ -223,14 +223,7 @@ bool CReconstruction::ClassicRebuild(const std::wstring& rawPath) {
   m_Pictures.SaveWithBmpEncoder(*picture, orvaq::paths::Join(folder, kThumbnailFileName));
 
   Step(ReconStep::Adjustments);
-  const InfoFilter filter = AdjustAndMark(picture, resolution, imaging);
-
-  InfoFileContent content = BaseContent(imaging);
-  if (!imaging) {
-    content.filter = filter;
-    content.filter.filter = m_Settings.AcqFilter();
-    content.filter.filterLevel = m_Settings.AcqFilterLevel();
-  }
+  InfoFileContent content = AdjustAndMark(picture, resolution, imaging);
   content.sensorVariant = code.sensorVariant;
   content.size = std::to_wstring(size);
   content.width = picture->Width();
@@ -386,8 +379,10 @@ bool CReconstruction::ExternalRebuild(const std::wstring& rawPath) {
 }
 
 // The operator's adjustments (settings read afresh) and the sensor mark, then the
-// picture's resolution; the receiving lamp goes out.
-InfoFilter CReconstruction::AdjustAndMark(std::unique_ptr<IReconPicture>& picture, float resolution, bool imaging) {
+// picture's resolution; the receiving lamp goes out. The information file's content so
+// far: the names and the filter section.
+InfoFileContent CReconstruction::AdjustAndMark(std::unique_ptr<IReconPicture>& picture, float resolution,
+                                               bool imaging) {
   InfoFilter filter;
   filter.imaging = imaging;
   if (!imaging) {
@@ -411,7 +406,13 @@ InfoFilter CReconstruction::AdjustAndMark(std::unique_ptr<IReconPicture>& pictur
   }
   m_Pictures.SetResolution(*picture, DotsPerInch(resolution));
   ClearReceivingLed();
-  return filter;
+  InfoFileContent content = BaseContent(imaging);
+  if (!imaging) {
+    content.filter = filter;
+    content.filter.filter = m_Settings.AcqFilter();
+    content.filter.filterLevel = m_Settings.AcqFilterLevel();
+  }
+  return content;
 }
 
 // ------------------------------------------------------------------ multi-plate
@@ -431,14 +432,7 @@ bool CReconstruction::FinishComposed(const uint8_t* pixels, int width, int heigh
   ShowThumbnail(*picture);
   m_Pictures.SaveWithBmpEncoder(*picture, orvaq::paths::Join(m_Settings.ImagesPath(), kThumbnailFileName));
 
-  const bool imaging = m_Settings.Imaging();
-  const InfoFilter filter = AdjustAndMark(picture, resolution, imaging);
-  InfoFileContent content = BaseContent(imaging);
-  if (!imaging) {
-    content.filter = filter;
-    content.filter.filter = m_Settings.AcqFilter();
-    content.filter.filterLevel = m_Settings.AcqFilterLevel();
-  }
+  InfoFileContent content = AdjustAndMark(picture, resolution, m_Settings.Imaging());
   content.sensorVariant = 0;
   content.size = L"4";
   content.width = picture->Width();

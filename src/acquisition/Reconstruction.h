@@ -160,7 +160,8 @@ class CReconstruction {
                      bool rename);
   orvaq::recon::InfoFileContent BaseContent(bool neutralFilter);
   void ShowThumbnail(IReconPicture& picture);
-  orvaq::recon::InfoFilter AdjustAndMark(std::unique_ptr<IReconPicture>& picture, float resolution, bool imaging);
+  orvaq::recon::InfoFileContent AdjustAndMark(std::unique_ptr<IReconPicture>& picture, float resolution,
+                                              bool imaging);
   // The kept plate of the reconstruction under way (record path empty: none kept).
   struct KeptPlate {
     std::wstring recordPath;
