@@ -576,7 +576,14 @@ std::string CSimScanner::StatusJson() const {
     << (m_Image.present ? "true" : "false") << ",\"imagePort\":" << m_Identity.imagePort
     << ",\"frameNumber\":" << int(m_nFrameNumber) << ",\"lastError\":" << int(m_nLastError)
     << ",\"autoResaTerminal\":" << int(m_nAutoResa) << ",\"demo\":" << (m_bDemo ? "true" : "false")
-    << ",\"language\":" << JsonString(m_sLanguage) << ",\"stations\":[";
+    << ",\"language\":" << JsonString(m_sLanguage)
+    // The administration state, so that a test sees the effect of the technical setup
+    // and the sheet on the scanner and not only their requests.
+    << ",\"clockOffsetS\":" << m_nClockOffsetS << ",\"menuTimeout\":" << m_nMenuTimeout
+    << ",\"ecoTimeout\":" << m_nEcoTimeout << ",\"autoDimmer\":" << m_nAutoDimmer
+    << ",\"screenReservation\":" << (m_bScreenRes ? "true" : "false")
+    << ",\"terminalReservation\":" << (m_bTerminalRes ? "true" : "false")
+    << ",\"colorReservation\":" << (m_bColorRes ? "true" : "false") << ",\"stations\":[";
   bool first = true;
   for (int t = 1; t <= 10; ++t) {
     const Station& st = m_Stations[t];

@@ -604,6 +604,16 @@ void COrvaqController::RequestLastImageRead(bool pattern) {
   m_nBatchReadsLeft = m_Settings.BatchLastImage();
 }
 
+void COrvaqController::TakeSheetResults(bool readLastImage, bool pattern) {
+  // The scanner chosen in the sheet is the one followed from now on.
+  const std::wstring serial = m_Settings.LUMEQ2Serial();
+  if (!serial.empty()) m_sScannerSerial = serial;
+  if (readLastImage) return RequestLastImageRead(pattern);
+  m_bReadLastImage = false;
+  m_bPatternMode = pattern;
+  m_nBatchReadsLeft = 1;
+}
+
 void COrvaqController::OnCommandLineChanged(const std::wstring& previousDoctor,
                                             const std::wstring& previousPatient) {
   if (!m_bReserved) return;

@@ -176,6 +176,9 @@ class COrvaqController : public IReconProgress {
   // A read of the image the scanner holds (the parameter sheet's choice): the status
   // control timer then reserves and reads, `BatchLastImage` times in a row.
   void RequestLastImageRead(bool pattern);
+  // The parameter sheet closed: its scanner (the serial setting, when set), its
+  // last-image read and its pattern choice become the controller's.
+  void TakeSheetResults(bool readLastImage, bool pattern);
   bool CheckRawImage();
 
   // Timers armed by the other parts of the dialog (1070, 4444).

@@ -51,7 +51,8 @@ std::wstring InfoFileValue(const std::string& bytes, const std::wstring& section
 
 int CompareEntries(double firstTime, bool firstValid, double secondTime, bool secondValid) {
   if (!firstValid || !secondValid) return 1;
-  return std::ceil(firstTime) < std::ceil(secondTime) ? -1 : 1;
+  // Date-times count days: compared in whole seconds, rounded up.
+  return std::ceil(firstTime * 86400.0) < std::ceil(secondTime * 86400.0) ? -1 : 1;
 }
 
 SRect ItemPictureArea(const SRect& item) { return {item.x + 5, item.y + 5, item.w - 10, item.h - 10}; }

@@ -16,9 +16,9 @@ bool IsInfoFileName(const std::wstring& name);
 // byte-order mark, or 8-bit text); empty when absent.
 std::wstring InfoFileValue(const std::string& bytes, const std::wstring& section, const std::wstring& key);
 
-// The order of two entries by their files' modification times (date-time values, valid
-// or not): -1 when the first sorts before, else 1. Times are rounded up to whole units
-// first; never "equal", and an invalid time makes the first entry the later one.
+// The order of two entries by their files' modification times (date-time values in days,
+// valid or not): -1 when the first sorts before, else 1. Times are rounded up to whole
+// seconds first; never "equal", and an invalid time makes the first entry the later one.
 int CompareEntries(double firstTime, bool firstValid, double secondTime, bool secondValid);
 
 // The picture area of a list item: 1 pixel in (filled black), and 4 more either way

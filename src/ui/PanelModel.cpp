@@ -116,7 +116,8 @@ int NextT4Mode(int mode) { return mode >= 2 || mode < 0 ? 0 : mode + 1; }
 // ------------------------------------------------------------------ controls
 
 SLayoutResult LayoutControls(const std::function<SRect(const wchar_t*)>& area, int windowWidth, int windowHeight,
-                             int skinWidth, int skinHeight, LowerPanel lower, bool closeHidden) {
+                             int skinWidth, int skinHeight, LowerPanel lower, bool closeHidden,
+                             bool multiImageMode) {
   SLayoutResult result;
   const int totalHeight = skinHeight + LowerPanelHeight(lower);
   auto scaled = [&](SRect r, int down) {
@@ -152,7 +153,7 @@ SLayoutResult LayoutControls(const std::function<SRect(const wchar_t*)>& area, i
   place(kIdExchange23, skin::kExchange23, t4, skinHeight);
   place(kIdCut, skin::kCut, t4, skinHeight);
   place(kIdValidate, skin::kValid, t4, skinHeight);
-  place(kIdStoredList, skin::kBoxes[0], t4, skinHeight);
+  place(kIdStoredList, skin::kBoxes[0], t4 && multiImageMode, skinHeight);
   return result;
 }
 

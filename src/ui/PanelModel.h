@@ -136,8 +136,10 @@ struct SLayoutResult {
 // Places every control of the main panel on a window of `windowWidth` x `windowHeight`
 // from the opaque areas of its overlay (`area` answers in skin pixels; empty when the
 // picture is missing).
+// The stored-acquisition list lies over box 1: it is shown only in multi-image mode.
 SLayoutResult LayoutControls(const std::function<SRect(const wchar_t*)>& area, int windowWidth, int windowHeight,
-                             int skinWidth, int skinHeight, LowerPanel lower, bool closeHidden);
+                             int skinWidth, int skinHeight, LowerPanel lower, bool closeHidden,
+                             bool multiImageMode = false);
 
 // ------------------------------------------------------------------ painting
 

@@ -256,7 +256,10 @@ HBRUSH CKvDialog::OnButtonColour(HDC dc, HWND button) {
 }
 
 void CKvDialog::OnDrawItem(DRAWITEMSTRUCT& item) {
-  if (item.CtlType == ODT_BUTTON) OnButtonColour(item.hDC, item.hwndItem);
+  if (item.CtlType == ODT_BUTTON)
+    OnButtonColour(item.hDC, item.hwndItem);
+  else
+    OnOwnerDraw(item);
 }
 
 bool CKvDialog::OnCommand(WORD id, WORD notification, HWND control) {

@@ -16,6 +16,7 @@
 class IOneShotJobs;
 namespace Gdiplus {
 class Bitmap;
+class Graphics;
 }
 
 // Posted by a second start after it stored its command line in the settings.
@@ -72,6 +73,8 @@ class CKvDialog {
   // The tooltip of a control: its text and, when not empty, a title with the
   // information icon.
   virtual void GetTooltip(int id, std::wstring& text, std::wstring& title);
+  // An owner-drawn control that is not a transparent button (a list, for instance).
+  virtual void OnOwnerDraw(DRAWITEMSTRUCT& item) {}
   // The thumbnail's screen rectangle (empty when none is shown).
   virtual RECT ThumbnailRect() { return RECT{0, 0, 0, 0}; }
   // The extra height, in skin pixels, of panels below the skin picture.

@@ -18,6 +18,7 @@ class COrvaqController;
 class CReconstructionWin;
 class CKvAdaptersWin;
 class CKvSkinObject;
+class CMultiImageList;
 
 class COrvaqDlg : public CKvDialog {
  public:
@@ -33,6 +34,7 @@ class COrvaqDlg : public CKvDialog {
   // WM_DESTROY).
   COrvaqController* Controller() { return m_pController.get(); }
   CAcquisitionHostWin* AcqHost() { return m_pAcqHost.get(); }
+  CReconstructionWin* Reconstruction() { return m_pReconstruction.get(); }
   int T4ModeCounter() const { return m_nT4Mode; }
 
  protected:
@@ -41,6 +43,8 @@ class COrvaqDlg : public CKvDialog {
   void LayoutControls() override;
   std::wstring GetInfoText() override;
   void OnCloseButton() override;
+  // Button 1007: the parameter sheet, then its results taken over.
+  void OnParameters() override;
   void OnMinMaxInfo(MINMAXINFO& info) override;
   // The multi-plate panel and the mode strip (or their "/vet" variants).
   virtual Gdiplus::Bitmap* GetT4Picture();
@@ -60,6 +64,9 @@ class COrvaqDlg : public CKvDialog {
   int ExtraSkinHeight() override;
   INT_PTR OnOtherMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
 
+  // Dropped ".RAW" or ".BIN" files are reconstructed in turn as received plates.
+  void OnDropFiles(HDROP drop) override;
+  void OnOwnerDraw(DRAWITEMSTRUCT& item) override;
   orvaq::ui::LowerPanel CurrentLowerPanel();
   std::wstring StatusText();
 
@@ -69,6 +76,12 @@ class COrvaqDlg : public CKvDialog {
   // Composes the panel in skin pixels (32-bit ARGB).
   std::unique_ptr<Gdiplus::Bitmap> ComposePanel();
   int64_t Query(int type);
+  // A multi-plate box's stored picture, fitted into `area` of the composed panel.
+  void DrawBox(Gdiplus::Graphics& g, int box, const orvaq::ui::SRect& area);
+  // The window's height for the panels shown, its width kept.
+  void FitHeightToPanels();
+  // The first painting in multi-image mode starts watching the images folder (timer 1070).
+  void StartFolderWatch();
 
   std::unique_ptr<CKvAdaptersWin> m_pAdapters;
   std::unique_ptr<CKvAcqSettings> m_pAcqSettings;
@@ -77,6 +90,9 @@ class COrvaqDlg : public CKvDialog {
   std::unique_ptr<CReconstructionWin> m_pReconstruction;
   // The panel as last drawn on the window, at the client size (buttons draw from it).
   std::unique_ptr<Gdiplus::Bitmap> m_pDrawn;
+  // Multi-image mode's stored acquisitions, watched from the first painting on.
+  std::unique_ptr<CMultiImageList> m_pStoredList;
+  bool m_bWatchTried = false;
   int m_nT4Mode = 0;
   bool m_bAcqWayForced = false;
 };

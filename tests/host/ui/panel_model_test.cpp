@@ -136,6 +136,14 @@ TEST(PanelModel, LayoutScalesAreasAndParksHiddenControls) {
   EXPECT_EQ(byId[kIdT4Mode].rect, (SRect{25, 61, 27, 18}));  // moved below the control picture
   EXPECT_EQ(byId[kIdClose].rect, (SRect{-10, -10, 0, 0}));   // "/imaging"
   EXPECT_EQ(byId[kIdStoredList].rect, (SRect{-10, -10, 0, 0}));
+  // The stored-acquisition list covers box 1 only in multi-image mode.
+  auto list = [](bool multiImage) {
+    for (const SControlPlace& c : LayoutControls(Area, 320, 360, 320, 120, LowerPanel::kMultiPlate, false, multiImage).controls)
+      if (c.id == kIdStoredList) return c.rect;
+    return SRect();
+  };
+  EXPECT_EQ(list(false), (SRect{-10, -10, 0, 0}));
+  EXPECT_EQ(list(true), (SRect{3, 125, 93, 206}));
 }
 
 TEST(PanelModel, WindowSizeRules) {
@@ -198,8 +206,10 @@ TEST(MultiImageList, EntriesAndTheirPictures) {
   EXPECT_EQ(InfoFileValue(utf16, L"ACQUISITION", L"File16"), L"");
   EXPECT_EQ(InfoFileValue(std::string("\xFF\xFE[A", 5), L"A", L"B"), L"");  // cut short
   // Order: earlier first after rounding up; never equal; an invalid time sorts later.
-  EXPECT_EQ(CompareEntries(1.2, true, 1.9, true), 1);
-  EXPECT_EQ(CompareEntries(1.2, true, 2.1, true), -1);
+  const double second = 1.0 / 86400;
+  EXPECT_EQ(CompareEntries(100 + 0.2 * second, true, 100 + 0.9 * second, true), 1);  // the same second
+  EXPECT_EQ(CompareEntries(100 + 0.2 * second, true, 100 + 1.1 * second, true), -1);
+  EXPECT_EQ(CompareEntries(100 + 1.1 * second, true, 100 + 0.2 * second, true), 1);
   EXPECT_EQ(CompareEntries(1.0, false, 5.0, true), 1);
   EXPECT_EQ(ItemPictureArea({0, 0, 100, 60}), (SRect{5, 5, 90, 50}));
   EXPECT_EQ(FitCentred(300, 500, {5, 5, 90, 50}), (SRect{35, 5, 30, 50}));

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <shlobj.h>
 #include <commctrl.h>
 #include <objidl.h>
 #include <gdiplus.h>
@@ -22,6 +23,9 @@
 #include "settings/win/KvSystemWin.h"
 #include "tests/support/memory_logger.h"
 #include "win_test_support.h"
+#include "acquisition/MultiPlate.h"
+#include "acquisition/win/ReconstructionWin.h"
+#include "ui/MultiImageList.h"
 #include "ui/PanelModel.h"
 #include "ui/win/KvControls.h"
 #include "ui/win/KvSkinObject.h"
@@ -74,6 +78,7 @@ class PanelDlg : public dialogtest::DialogInLoop<PanelDlg> {
     if (!scripted) return COrvaqDlg::PanelInputs();
     SPanelInputs in = inputs;
     in.lower = CurrentLowerPanel();
+    in.t4Mode = T4ModeCounter();
     return in;
   }
 };
@@ -361,6 +366,201 @@ TEST_F(PanelWine, PlacementDefaultSavedAndLimits) {
 }
 
 // Timer 1010 erases the thumbnail once and stops.
+// The GDI+ encoder of a MIME type.
+CLSID Encoder(const wchar_t* mime) {
+  UINT n = 0, size = 0;
+  gp::GetImageEncodersSize(&n, &size);
+  std::vector<BYTE> buffer(size);
+  auto* codecs = reinterpret_cast<gp::ImageCodecInfo*>(buffer.data());
+  gp::GetImageEncoders(n, size, codecs);
+  for (UINT i = 0; i < n; ++i)
+    if (wcscmp(codecs[i].MimeType, mime) == 0) return codecs[i].Clsid;
+  return CLSID{};
+}
+
+// A fresh folder for one test's files, with a trailing backslash.
+std::wstring FreshFolder(const wchar_t* name) {
+  const std::wstring folder = wintest::ArtifactFolder() + name + L"\\";
+  CreateDirectoryW(folder.c_str(), nullptr);
+  WIN32_FIND_DATAW found;
+  HANDLE h = FindFirstFileW((folder + L"*").c_str(), &found);
+  if (h != INVALID_HANDLE_VALUE) {
+    do DeleteFileW((folder + found.cFileName).c_str());
+    while (FindNextFileW(h, &found));
+    FindClose(h);
+  }
+  return folder;
+}
+
+int CountFiles(const std::wstring& pattern) {
+  int n = 0;
+  WIN32_FIND_DATAW found;
+  HANDLE h = FindFirstFileW(pattern.c_str(), &found);
+  if (h == INVALID_HANDLE_VALUE) return 0;
+  do ++n;
+  while (FindNextFileW(h, &found));
+  FindClose(h);
+  return n;
+}
+
+// Mean brightness of a window rectangle of a capture.
+double Mean(const wintest::Pixels& p, RECT r) {
+  double sum = 0;
+  int n = 0;
+  for (int y = r.top; y < r.bottom; ++y)
+    for (int x = r.left; x < r.right; ++x, ++n) {
+      const uint32_t c = p.data[size_t(y) * p.width + x];
+      sum += ((c >> 16) & 255) + ((c >> 8) & 255) + (c & 255);
+    }
+  return n ? sum / (3.0 * n) : 0;
+}
+
+// Parts of a three-plate set in the boxes: the pictures show inside their frames (two,
+// then three), a box turns its picture by 180 degrees, and box 3 fades in two-plate mode.
+TEST_F(PanelWine, MultiPlateBoxesShowTheirPartsTurnedAndFaded) {
+  params->SetAcquisitionUseT4(2);
+  const std::wstring work = FreshFolder(L"panel_parts");
+  PanelDlg dlg(jobs, [&](PanelDlg& d) {
+    d.Matches = BodyShown(Picture(skin::kControl));
+    CMultiPlate& t4 = d.Reconstruction()->MultiPlate();
+    for (int part = 1; part <= 2; ++part) {
+      const std::wstring raw = work + L"part" + std::to_wstring(part) + L".tmp";
+      ASSERT_TRUE(CopyFileW((wintest::ProgramFolder() + L"rawimageT4_" + std::to_wstring(part) + L".bin").c_str(),
+                            raw.c_str(), FALSE));
+      ASSERT_TRUE(t4.DetectT3Part(raw)) << "part " << part;
+    }
+    ASSERT_TRUE(t4.T4Mode());
+    // The window took the multi-plate panel: 320 x 360 in the skin.
+    const wintest::Pixels two = d.Show(Multi(), 320, 360);
+    ASSERT_EQ(two.height, 360);
+    wintest::SaveWindowPng(d.Hwnd(), wintest::ArtifactFolder() + L"panel_two_boxes.png");
+    const SRect b1 = skinObject->OpaqueArea(skin::kBoxes[0]), b3 = skinObject->OpaqueArea(skin::kBoxes[2]);
+    const RECT inside1 = {b1.x + 15, 120 + b1.y + 30, b1.x + b1.w - 15, 120 + b1.y + b1.h - 30};
+    const RECT inside3 = {b3.x + 15, 120 + b3.y + 30, b3.x + b3.w - 15, 120 + b3.y + b3.h - 30};
+    EXPECT_GT(Mean(two, inside1), Mean(two, inside3) + 20) << "box 1 shows its part, box 3 is empty";
+    // Turned: the picture in box 1 is the one before, upside down and mirrored.
+    t4.Rotate(1);
+    EXPECT_TRUE(t4.Box(1).rotated);
+    const wintest::Pixels turned = d.Show(Multi(), 320, 360);
+    wintest::SaveWindowPng(d.Hwnd(), wintest::ArtifactFolder() + L"panel_box1_turned.png");
+    const SRect fit = FitCentred(t4.Box(1).width, t4.Box(1).height, {b1.x, 120 + b1.y, b1.w, b1.h});
+    double same = 0, opposite = 0;
+    int n = 0;
+    for (int y = fit.y + 4; y < fit.y + fit.h - 4; y += 3)
+      for (int x = fit.x + 4; x < fit.x + fit.w - 4; x += 3, ++n) {
+        const int mx = fit.x + fit.w - 1 - (x - fit.x), my = fit.y + fit.h - 1 - (y - fit.y);
+        same += Distance(turned.data[size_t(y) * 320 + x], two.data[size_t(y) * 320 + x]);
+        opposite += Distance(turned.data[size_t(y) * 320 + x], two.data[size_t(my) * 320 + mx]);
+      }
+    ASSERT_GT(n, 0);
+    EXPECT_LT(opposite / n, 12.0) << "box 1 is not its picture turned";
+    EXPECT_GT(same / n, opposite / n + 5) << "box 1 did not change";
+    // Two-plate mode (the mode button from 2 to 0 to 1): box 3's frame fades.
+    // The third part fills box 3.
+    const std::wstring third = work + L"part3.tmp";
+    ASSERT_TRUE(CopyFileW((wintest::ProgramFolder() + L"rawimageT4_3.bin").c_str(), third.c_str(), FALSE));
+    ASSERT_TRUE(t4.DetectT3Part(third));
+    const wintest::Pixels three = d.Show(Multi(), 320, 360);
+    wintest::SaveWindowPng(d.Hwnd(), wintest::ArtifactFolder() + L"panel_three_boxes.png");
+    EXPECT_GT(Mean(three, inside3), Mean(two, inside3) + 20) << "box 3 shows its part";
+    SendMessageW(d.Hwnd(), WM_COMMAND, kIdT4Mode, 0);
+    SendMessageW(d.Hwnd(), WM_COMMAND, kIdT4Mode, 0);
+    EXPECT_EQ(d.T4ModeCounter(), 1);
+    const wintest::Pixels faded = d.Show(Multi(), 320, 360);
+    wintest::SaveWindowPng(d.Hwnd(), wintest::ArtifactFolder() + L"panel_box3_faded.png");
+    int changed = 0;
+    for (int y = 120 + b3.y; y < 120 + b3.y + b3.h; ++y)
+      for (int x = b3.x; x < b3.x + b3.w; ++x)
+        changed += Distance(faded.data[size_t(y) * 320 + x], two.data[size_t(y) * 320 + x]) > 20 ? 1 : 0;
+    EXPECT_GT(changed, 200) << "box 3 did not fade";
+    t4.SetT4Mode(false);  // the parts stay where they are: nothing to compose here
+  });
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+}
+
+// Files dropped on the panel: each ".RAW" or ".BIN" is reconstructed in turn as a received
+// plate, anything else is ignored.
+TEST_F(PanelWine, DroppedRawFilesAreReconstructedInTurn) {
+  const std::wstring images = FreshFolder(L"panel_drop_images");
+  const std::wstring source = FreshFolder(L"panel_drop_source");
+  params->SetImagesPath(images);
+  std::vector<std::wstring> files = {source + L"first.BIN", source + L"second.bin", source + L"notes.txt"};
+  for (const std::wstring& f : files)
+    ASSERT_TRUE(CopyFileW((wintest::ProgramFolder() + L"rawimage_0.bin").c_str(), f.c_str(), FALSE));
+  PanelDlg dlg(jobs, [&](PanelDlg& d) {
+    // The message the shell sends: a DROPFILES block with the wide paths, double-ended.
+    std::wstring list;
+    for (const std::wstring& f : files) list += f + L'\0';
+    list += L'\0';
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + list.size() * sizeof(wchar_t));
+    ASSERT_NE(memory, nullptr);
+    DROPFILES* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+    drop->pFiles = sizeof(DROPFILES);
+    drop->fWide = TRUE;
+    memcpy(reinterpret_cast<BYTE*>(drop) + sizeof(DROPFILES), list.data(), list.size() * sizeof(wchar_t));
+    GlobalUnlock(memory);
+    SendMessageW(d.Hwnd(), WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
+    EXPECT_EQ(CountFiles(images + L"*.NFO"), 2);
+    EXPECT_EQ(CountFiles(images + L"*.bmp") - CountFiles(images + L"LASTACQP2.BIN.bmp"), 2);
+  });
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+}
+
+// Multi-image mode: the stored acquisitions of the images folder in list box 1022, in the
+// order of their information files' times, the newest selected; a new one appears when
+// the folder watch fires.
+TEST_F(PanelWine, StoredAcquisitionsAreListedAndFollowTheFolder) {
+  const std::wstring images = FreshFolder(L"panel_stored");
+  params->SetImagesPath(images);
+  params->m_bTwain = true;
+  params->SetAcqMultiImages(1);
+  const CLSID bmpEncoder = Encoder(L"image/bmp");
+  // An acquisition: its picture and its information file, written `age` minutes ago.
+  auto store = [&](const std::wstring& name, int shade, int age) {
+    gp::Bitmap picture(60, 100, PixelFormat24bppRGB);
+    gp::Graphics(&picture).Clear(gp::Color(255, BYTE(shade), BYTE(shade), BYTE(shade)));
+    const std::wstring bmp = images + name + L".bmp";
+    ASSERT_EQ(picture.Save(bmp.c_str(), &bmpEncoder, nullptr), gp::Ok);
+    const std::wstring text = L"[ACQUISITION]\r\nFile8=" + bmp + L"\r\n";
+    std::string bytes("\xFF\xFE", 2);
+    for (wchar_t c : text) bytes += std::string{char(c & 0xFF), char(c >> 8)};
+    const std::wstring nfo = images + name + L".NFO";
+    ASSERT_TRUE(wintest::WriteFileText(nfo, bytes));
+    HANDLE h = CreateFileW(nfo.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER t = {{now.dwLowDateTime, now.dwHighDateTime}};
+    t.QuadPart -= ULONGLONG(age) * 60 * 10000000ULL;
+    FILETIME then = {t.LowPart, t.HighPart};
+    EXPECT_TRUE(SetFileTime(h, nullptr, nullptr, &then));
+    CloseHandle(h);
+  };
+  store(L"b_newer", 220, 5);
+  store(L"a_older", 90, 60);
+  PanelDlg dlg(jobs, [&](PanelDlg& d) {
+    d.Matches = BodyShown(Picture(skin::kControl));
+    d.Show(Multi(), 320, 720);  // "/twain" doubles the panel's size limits
+    HWND list = GetDlgItem(d.Hwnd(), kIdStoredList);
+    ASSERT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 2);
+    auto item = [&](int i) { return std::wstring(reinterpret_cast<const wchar_t*>(SendMessageW(list, LB_GETITEMDATA, i, 0))); };
+    EXPECT_EQ(item(0), L"a_older.NFO");
+    EXPECT_EQ(item(1), L"b_newer.NFO");
+    EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), 1);
+    wintest::SaveWindowPng(d.Hwnd(), wintest::ArtifactFolder() + L"panel_stored_list.png");
+    store(L"c_newest", 160, 0);
+    const DWORD end = GetTickCount() + 15000;
+    MSG msg;
+    while (SendMessageW(list, LB_GETCOUNT, 0, 0) < 3 && GetTickCount() < end)
+      if (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+      else MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+    ASSERT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 3) << "the folder watch did not refresh the list";
+    EXPECT_EQ(item(2), L"c_newest.NFO");
+    EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), 2);
+  });
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+}
+
 TEST_F(PanelWine, ThumbnailTimerErasesOnceAndStops) {
   PanelDlg dlg(jobs, [&](PanelDlg& d) {
     ASSERT_NE(SetTimer(d.Hwnd(), kThumbnailTimerId, 20, nullptr), 0u);
@@ -404,14 +604,7 @@ TEST_F(PanelWine, SkinFileReplacesOnlyThePicturesItNames) {
   const std::wstring folder = wintest::ProgramFolder();
   {
     gp::Bitmap file(320, 120, 320 * 4, PixelFormat32bppARGB, reinterpret_cast<BYTE*>(swapped.data()));
-    CLSID png = {};
-    UINT n = 0, size = 0;
-    gp::GetImageEncodersSize(&n, &size);
-    std::vector<BYTE> buffer(size);
-    auto* codecs = reinterpret_cast<gp::ImageCodecInfo*>(buffer.data());
-    gp::GetImageEncoders(n, size, codecs);
-    for (UINT i = 0; i < n; ++i)
-      if (wcscmp(codecs[i].MimeType, L"image/png") == 0) png = codecs[i].Clsid;
+    const CLSID png = Encoder(L"image/png");
     ASSERT_EQ(file.Save((folder + L"panel_blue.png").c_str(), &png, nullptr), gp::Ok);
   }
   wchar_t exe[MAX_PATH] = {};
