@@ -30,7 +30,7 @@ SHEET_CANCEL="411 459"
 CONSOLE_EDIT="272 388"
 TECH_SYNC="118 75"
 TECH_RESET_LINK="118 104"
-TECH_CANCEL="461 384"
+TECH_CANCEL="571 384"
 
 panel=""
 find_panel() { panel=$(xdotool search --name '^Orvaq$' 2>/dev/null | head -n1); [ -n "$panel" ]; }

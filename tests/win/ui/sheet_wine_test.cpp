@@ -567,11 +567,20 @@ TEST_F(SheetWine, TechnicalSetupLabelsAndCodes) {
   const INT_PTR result = RunModal([&] { return dialog.DoModal(nullptr); },
       {
           [&] {
-            if (!dialog.GetSafeHwnd()) return false;
+            if (!dialog.GetSafeHwnd() || !IsWindowVisible(dialog.GetSafeHwnd())) return false;
             HWND w = dialog.GetSafeHwnd();
             label3 = Text(GetDlgItem(w, 22982));
             button1Enabled = IsWindowEnabled(GetDlgItem(w, 22980)) != 0;
             delay = Text(GetDlgItem(w, 1031));
+            // Drawn before it is read from the screen: the capture settles (bounded).
+            RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+            GdiFlush();
+            wintest::Pixels before = wintest::CaptureClient(w), now;
+            for (DWORD end = GetTickCount() + 3000; GetTickCount() < end; before = now) {
+              MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+              now = wintest::CaptureClient(w);
+              if (now.data == before.data) break;
+            }
             EXPECT_TRUE(wintest::SaveWindowPng(w, wintest::ArtifactFolder() + L"technical_setup.png"));
             SetForegroundWindow(w);
             MoveTo(GetDlgItem(w, 22982));
