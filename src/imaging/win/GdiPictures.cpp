@@ -172,20 +172,17 @@ gp::Bitmap* AddSensorMark(gp::Bitmap* picture, gp::Bitmap* mark, const std::wstr
 }
 
 gp::Bitmap* DrawProductMark(gp::Bitmap* picture, const std::wstring& text) {
-  if (!picture || picture->GetLastStatus() != gp::Ok) return nullptr;
-  const INT w = INT(picture->GetWidth()), h = INT(picture->GetHeight());
-  if (w <= 0 || h <= 0) return nullptr;
-  std::unique_ptr<gp::Bitmap> dst(new gp::Bitmap(w, h, PixelFormat24bppRGB));
-  if (!dst || dst->GetLastStatus() != gp::Ok) return nullptr;
-  dst->SetResolution(picture->GetHorizontalResolution(), picture->GetVerticalResolution());
+  std::unique_ptr<gp::Bitmap> dst(
+      Copy24(picture, gp::CompositingQualityHighQuality, gp::InterpolationModeHighQuality, gp::SmoothingModeNone));
+  if (!dst) return nullptr;
+  const INT w = INT(dst->GetWidth()), h = INT(dst->GetHeight());
+  // The text is drawn with the copy's own settings.
   gp::Graphics g(dst.get());
   g.SetCompositingQuality(gp::CompositingQualityHighQuality);
   g.SetInterpolationMode(gp::InterpolationModeHighQuality);
   g.SetPixelOffsetMode(gp::PixelOffsetModeNone);
   g.SetSmoothingMode(gp::SmoothingModeNone);
-  if (g.DrawImage(picture, gp::Rect(0, 0, w, h), 0, 0, w, h, gp::UnitPixel) != gp::Ok) return nullptr;
-  DrawWhiteText(g, text, 20, gp::StringAlignmentFar,
-                gp::RectF(16, 16, gp::REAL(w - 32), gp::REAL(h - 32)));
+  DrawWhiteText(g, text, 20, gp::StringAlignmentFar, gp::RectF(16, 16, gp::REAL(w - 32), gp::REAL(h - 32)));
   return dst.release();
 }
 
