@@ -201,6 +201,8 @@ class COrvaqController : public IReconProgress {
   void OnReconstructionStarted(uint32_t tick) override { m_TickReservation = tick; }
   // Turns the receiving lamp off; true when it was on (the caller repaints).
   bool ClearReceivingLed() override;
+  // A last-image read is under way: the scanner sends its stored image again.
+  bool ReadingStoredImage() override { return m_bImageInMemoryRead; }
 
  private:
   // --- state (the dialog's members; read through Status())

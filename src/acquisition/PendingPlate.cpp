@@ -97,5 +97,73 @@ RecoveryAction DecideRecovery(bool parsed, const PendingPlate& plate, bool hando
   return RecoveryAction::kRebuild;
 }
 
+// Eight bytes a step (a plate is tens of megabytes), then the tail byte by byte, each
+// step mixed by a multiply and a shift; the size goes in last. Not cryptographic: it tells
+// one scan from another, whose noise differs everywhere.
+uint64_t RawFingerprint(const uint8_t* data, size_t size) {
+  uint64_t h = 0xCBF29CE484222325ull;
+  size_t i = 0;
+  for (; i + 8 <= size; i += 8) {
+    uint64_t word = 0;
+    for (int b = 0; b < 8; ++b) word |= uint64_t(data[i + b]) << (8 * b);
+    h = (h ^ word) * 0x9E3779B97F4A7C15ull;
+    h ^= h >> 29;
+  }
+  for (; i < size; ++i) h = (h ^ data[i]) * 0x100000001B3ull;
+  return (h ^ uint64_t(size)) * 0x9E3779B97F4A7C15ull;
+}
+
+namespace {
+const char kDeliveredHeader[] = "[LIVREE]";
+
+bool ParseUnsigned(const std::string& text, int base, uint64_t& value) {
+  if (text.empty() || text.size() > 20) return false;
+  value = 0;
+  for (char c : text) {
+    int digit;
+    if (c >= '0' && c <= '9') digit = c - '0';
+    else if (base == 16 && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+    else return false;
+    const uint64_t next = value * uint64_t(base) + uint64_t(digit);
+    if ((next - uint64_t(digit)) / uint64_t(base) != value) return false;  // overflow
+    value = next;
+  }
+  return true;
+}
+}  // namespace
+
+std::string ComposeDeliveredPlate(const DeliveredPlate& p) {
+  char hash[24];
+  std::snprintf(hash, sizeof hash, "%016llX", static_cast<unsigned long long>(p.hash));
+  return std::string(kDeliveredHeader) + "\r\nSize=" + std::to_string(p.size) + "\r\nHash=" + hash +
+         "\r\nPatient=" + Value(p.patient) + "\r\nTime=" + Value(p.time) + "\r\n";
+}
+
+bool ParseDeliveredPlate(const std::string& bytes, DeliveredPlate& plate) {
+  plate = DeliveredPlate();
+  bool header = false, size = false, hash = false;
+  size_t at = 0;
+  while (at < bytes.size()) {
+    size_t end = bytes.find('\n', at);
+    if (end == std::string::npos) end = bytes.size();
+    std::string line = bytes.substr(at, end - at);
+    at = end + 1;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!header) {
+      if (line != kDeliveredHeader) return false;
+      header = true;
+      continue;
+    }
+    const size_t equals = line.find('=');
+    if (equals == std::string::npos) continue;
+    const std::string key = line.substr(0, equals), value = line.substr(equals + 1);
+    if (key == "Size") size = ParseUnsigned(value, 10, plate.size);
+    else if (key == "Hash") hash = value.size() == 16 && ParseUnsigned(value, 16, plate.hash);
+    else if (key == "Patient") plate.patient = FromUtf8(value);
+    else if (key == "Time") plate.time = FromUtf8(value);
+  }
+  return header && size && hash && plate.size > 0;
+}
+
 }  // namespace recon
 }  // namespace orvaq

@@ -51,5 +51,23 @@ enum class RecoveryAction {
 };
 RecoveryAction DecideRecovery(bool parsed, const PendingPlate& plate, bool handoverStillPending, bool rawReadable);
 
+// A delivered plate the scanner may still hold: the process can stop after the plate's
+// outputs exist (written at once, or by the recovery at the next start) and before the
+// scanner had its acknowledgement; the scanner then offers the same bytes again as its
+// stored image. The fingerprint (".LIV" beside the records) lets that read be
+// acknowledged without a second delivery, perhaps for another patient.
+struct DeliveredPlate {
+  uint64_t size = 0;
+  uint64_t hash = 0;  // RawFingerprint of the whole raw file
+  std::wstring patient, time;
+};
+constexpr const wchar_t* kDeliveredExt = L".LIV";
+// The newest fingerprints kept; older ones go when a new one is written.
+constexpr size_t kMaxDeliveredPlates = 32;
+
+uint64_t RawFingerprint(const uint8_t* data, size_t size);
+std::string ComposeDeliveredPlate(const DeliveredPlate& plate);
+bool ParseDeliveredPlate(const std::string& bytes, DeliveredPlate& plate);
+
 }  // namespace recon
 }  // namespace orvaq

@@ -3,7 +3,9 @@
 // and renamed, after its raw copy is flushed, so a record always names a whole raw file.
 // Nothing here deletes a plate whose outputs do not exist: a plate that cannot be
 // recovered stays in the folder and says so in the log.
+#include <algorithm>
 #include <memory>
+#include <new>
 #include <vector>
 
 #include "acquisition/Reconstruction.h"
@@ -96,6 +98,8 @@ CReconstruction::KeptPlate CReconstruction::KeepPendingPlate(const std::wstring&
 
 void CReconstruction::DropPendingPlate(const std::wstring& recordPath, const PendingPlate& plate) {
   if (recordPath.empty()) return;
+  // Its outputs exist, but the scanner may not have its acknowledgement yet.
+  RememberDelivered(recordPath, plate);
   // The record first: a raw copy without a record is never taken for an unfinished plate.
   if (!m_System.RemoveFile(recordPath)) {
     LogPrintf(L"Suppression de l'enregistrement de la plaque impossible : %ls", recordPath.c_str());
@@ -181,4 +185,62 @@ bool CReconstruction::RecoverOne(const std::wstring& folder, const std::wstring&
   LogPrintf(L"Plaque reprise pour %ls.", Shown(plate.patient, L"No patient name"));
   DropPendingPlate(recordPath, plate);
   return true;
+}
+
+bool CReconstruction::FingerprintFile(const std::wstring& path, DeliveredPlate& print) {
+  std::unique_ptr<IKvReadFile> file = m_System.OpenForReading(path);
+  if (!file) return false;
+  const uint64_t size = file->Size();
+  // Far above any plate; a size the address space cannot hold is not read.
+  if (size == 0 || size > (uint64_t(1) << 30)) return false;
+  std::unique_ptr<uint8_t[]> bytes(new (std::nothrow) uint8_t[static_cast<size_t>(size)]);
+  if (!bytes || !file->ReadAll(bytes.get(), static_cast<size_t>(size))) return false;
+  print.size = size;
+  print.hash = RawFingerprint(bytes.get(), static_cast<size_t>(size));
+  return true;
+}
+
+void CReconstruction::RememberDelivered(const std::wstring& recordPath, const PendingPlate& plate) {
+  DeliveredPlate print;
+  if (!FingerprintFile(orvaq::paths::FolderWithSeparator(recordPath) + plate.rawName, print)) return;
+  print.patient = plate.patient;
+  print.time = plate.time;
+  const std::wstring path = orvaq::paths::ReplaceExtension(recordPath, kDeliveredExt);
+  if (!m_System.WriteNewFile(path, ComposeDeliveredPlate(print))) {
+    LogPrintf(L"Empreinte de la plaque reprise impossible à écrire : %ls", path.c_str());
+    return;
+  }
+  // Names start with the record's time: the oldest come first.
+  const std::wstring folder = orvaq::paths::FolderWithSeparator(recordPath);
+  std::vector<std::wstring> names;
+  if (!m_System.ListFiles(folder, kDeliveredExt, names) || names.size() <= kMaxDeliveredPlates) return;
+  std::sort(names.begin(), names.end());
+  for (size_t i = 0; i + kMaxDeliveredPlates < names.size(); ++i) m_System.RemoveFile(folder + names[i]);
+}
+
+bool CReconstruction::DeliveredBefore(const std::wstring& rawPath) {
+  const std::wstring folder = m_Settings.PendingPlatesFolder();
+  std::vector<std::wstring> names;
+  if (folder.empty() || !m_Controller.ReadingStoredImage() || !m_System.ListFiles(folder, kDeliveredExt, names) ||
+      names.empty())
+    return false;
+  DeliveredPlate received;
+  if (!FingerprintFile(rawPath, received)) return false;
+  for (const std::wstring& name : names) {
+    const std::wstring path = orvaq::paths::Join(folder, name);
+    std::unique_ptr<IKvReadFile> file = m_System.OpenForReading(path);
+    DeliveredPlate print;
+    const uint64_t size = file ? file->Size() : 0;
+    if (size == 0 || size > 4096) continue;
+    std::string bytes(static_cast<size_t>(size), '\0');
+    if (!file->ReadAll(reinterpret_cast<uint8_t*>(&bytes[0]), bytes.size()) || !ParseDeliveredPlate(bytes, print))
+      continue;
+    if (print.size != received.size || print.hash != received.hash) continue;
+    file.reset();
+    LogPrintf(L"Image déjà livrée (plaque du %ls pour %ls) : acquittée sans nouvelle image.", print.time.c_str(),
+              Shown(print.patient, L"No patient name"));
+    m_System.RemoveFile(path);
+    return true;
+  }
+  return false;
 }

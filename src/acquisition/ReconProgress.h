@@ -13,6 +13,8 @@ class IReconProgress {
   // Turns the receiving lamp off; true when it was on (the caller repaints).
   virtual bool ClearReceivingLed() = 0;
   virtual void ArmTimer(uint32_t id, uint32_t periodMs) = 0;
+  // The image under way is the scanner's stored image read again, not a new scan.
+  virtual bool ReadingStoredImage() { return false; }
 };
 
 // No controller: the recovery of kept plates at start-up, before the main window.

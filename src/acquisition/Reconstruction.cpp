@@ -72,6 +72,13 @@ bool CReconstruction::ReconstructAcquisition() {
     if (m_System.MoveFileOver(rawPath, temporary)) rawPath = temporary;
   }
 
+  // The scanner's stored image of a plate already delivered (its outputs exist, but the
+  // acknowledgement had not reached the scanner): acknowledged, not delivered twice.
+  if (!m_Settings.DemoMode() && DeliveredBefore(rawPath)) {
+    m_System.RemoveFile(rawPath);
+    ClearReceivingLed();
+    return true;
+  }
   // Kept before the plate is acknowledged: whatever stops this process from here on, the
   // next start finds the plate and the patient it belongs to.
   KeptPlate kept = KeepPendingPlate(rawPath);

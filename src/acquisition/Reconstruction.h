@@ -171,6 +171,9 @@ class CReconstruction {
   bool WritePendingRecord(const std::wstring& recordPath, const orvaq::recon::PendingPlate& plate);
   void DropPendingPlate(const std::wstring& recordPath, const orvaq::recon::PendingPlate& plate);
   bool RecoverOne(const std::wstring& folder, const std::wstring& recordName);
+  bool FingerprintFile(const std::wstring& path, orvaq::recon::DeliveredPlate& print);
+  void RememberDelivered(const std::wstring& recordPath, const orvaq::recon::PendingPlate& plate);
+  bool DeliveredBefore(const std::wstring& rawPath);
   void ClearReceivingLed();
   void KeepRaw(const std::wstring& rawPath);
   void Step(ReconStep step) {

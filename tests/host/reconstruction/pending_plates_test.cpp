@@ -91,6 +91,11 @@ std::string Raw(size_t lines) {
   return raw;
 }
 
+struct Progress : CNoReconProgress {
+  bool storedImage = false;
+  bool ReadingStoredImage() override { return storedImage; }
+};
+
 class PendingPlatesTest : public ::testing::Test {
  protected:
   TempFolder images, otherImages, pending, program;
@@ -99,7 +104,7 @@ class PendingPlatesTest : public ::testing::Test {
   Settings settings;
   Loader loader;
   CNoMultiPlate multi;
-  CNoReconProgress progress;
+  Progress progress;
   std::unique_ptr<CReconstruction> recon;
   std::vector<std::string> lines;
 
@@ -139,7 +144,7 @@ TEST_F(PendingPlatesTest, KeptBeforeTheWorkAndDroppedOnceTheOutputsExist) {
   Lib().onCorrection = [&] { recordsDuringTheWork = int(CountEnding(pending, ".PLQ")); };
   ASSERT_TRUE(recon->ReconstructAcquisition());
   EXPECT_EQ(recordsDuringTheWork, 1);
-  EXPECT_TRUE(pending.Names().empty());
+  EXPECT_EQ(CountEnding(pending, ".PLQ") + CountEnding(pending, ".BIN"), 0u);
   EXPECT_TRUE(Logged("Plaque conserv\xE9" "e jusqu'\xE0 l'\xE9" "criture de ses fichiers : "));
   EXPECT_TRUE(Logged("Fichiers de la plaque \xE9" "crits : enregistrement supprim\xE9"));
   // The raw copy is flushed, and the record is renamed from its complete temporary name.
@@ -190,7 +195,7 @@ TEST_F(PendingPlatesTest, RecoveredForThePatientOfItsRecordNotTheCurrentOne) {
   const std::wstring text = orvaq::FromUtf16Le(reinterpret_cast<const uint8_t*>(nfo.data()) + 2, nfo.size() - 2);
   EXPECT_NE(text.find(L"[PATIENT]\r\nName=Paul Durand\r\nID=77\r\n[DOCTOR]\r\nName=Dr Noir\r\n"), std::wstring::npos);
   EXPECT_EQ(CountEnding(images, ".NFO"), 0u);
-  EXPECT_TRUE(pending.Names().empty());
+  EXPECT_EQ(CountEnding(pending, ".PLQ") + CountEnding(pending, ".BIN"), 0u);
   EXPECT_TRUE(Logged("Plaques acquitt\xE9" "es en attente de leurs fichiers : 1."));
   EXPECT_TRUE(Logged("Reprise d'une plaque acquitt\xE9" "e du 2026-12-07 18:00:00 pour Paul Durand (77 - Dr Noir)"));
   EXPECT_TRUE(Logged("Plaque reprise pour Paul Durand."));
@@ -236,8 +241,38 @@ TEST_F(PendingPlatesTest, AFinishedHandOverIsOnlyRemoved) {
   KeptEarlier("Handover=" + orvaq::ToUtf8(otherImages.Folder()) + "LAST1.NFOT\r\n");
   EXPECT_EQ(recon->RecoverPendingPlates(), 1);
   EXPECT_TRUE(Logged("Plaque termin\xE9" "e par le rebuild externe : P1.PLQ"));
-  EXPECT_TRUE(pending.Names().empty());
+  EXPECT_EQ(CountEnding(pending, ".PLQ") + CountEnding(pending, ".BIN"), 0u);
   EXPECT_EQ(CountEnding(otherImages, ".NFO"), 0u) << "the rebuild wrote them, not this run";
+}
+
+// The process stopped after the outputs existed (written at once or by the recovery) but
+// before the scanner had the acknowledgement: the scanner offers the plate again as its
+// stored image, and that read must not deliver it twice.
+TEST_F(PendingPlatesTest, TheScannersStoredCopyOfADeliveredPlateIsNotDeliveredAgain) {
+  KeptEarlier();
+  ASSERT_EQ(recon->RecoverPendingPlates(), 1);
+  ASSERT_EQ(CountEnding(pending, ".LIV"), 1u);
+  const struct {
+    const char* name;
+    size_t lines;
+    bool storedImage, delivered;
+  } rows[] = {
+      {"another stored image", 401, true, true},
+      {"the stored copy of the recovered plate", 400, true, false},
+      {"the stored copy of the plate delivered at once", 401, true, false},
+      {"a new scan with the same bytes", 400, false, true},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    const size_t before = CountEnding(images, ".NFO");
+    WriteFile(images.Folder() + L"LASTACQP2.BIN", Raw(row.lines));
+    progress.storedImage = row.storedImage;
+    ASSERT_TRUE(recon->ReconstructAcquisition());
+    EXPECT_EQ(CountEnding(images, ".NFO") - before, row.delivered ? 1u : 0u);
+    EXPECT_EQ(CountEnding(images, ".BIN"), 0u) << "no raw file left behind";
+  }
+  EXPECT_TRUE(Logged("Image d\xE9j\xE0 livr\xE9" "e (plaque du 2026-12-07 18:00:00 pour Paul Durand) : "));
+  EXPECT_EQ(CountEnding(pending, ".LIV"), 1u) << "the new scan's";
 }
 
 }  // namespace
