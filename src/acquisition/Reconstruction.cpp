@@ -3,6 +3,8 @@
 // arrived never deletes it and says where it stays.
 #include "acquisition/Reconstruction.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -12,6 +14,7 @@
 #include "common/RawFormat.h"
 #include "common/Text.h"
 #include "imaging/Adjust.h"
+#include "imaging/Grey8.h"
 #include "logging/KvLogger.h"
 #include "settings/KvPaths.h"
 
@@ -22,6 +25,9 @@ const wchar_t* const CReconstruction::kThumbnailFileName = L"LASTACQP2.BIN.bmp";
 const wchar_t* const CReconstruction::kRebuildProgram = L"OrvaqRbld2.exe";
 
 namespace {
+struct ZeroedBlockFree {
+  void operator()(uint8_t* block) const { std::free(block); }
+};
 constexpr unsigned kBeepDefault = 0xFFFFFFFF, kBeepError = 0x10;
 constexpr uint32_t kThumbnailMs = 2500;
 
@@ -140,11 +146,18 @@ bool CReconstruction::ClassicRebuild(const std::wstring& rawPath) {
     return false;
   }
   const int mode = header[orvaq::raw::kOffMode];
-  const BufferSizing sizing = SizeBufferForRaw(length, mode);
+  BufferSizing sizing = SizeBufferForRaw(length, mode);
+  // A line gives two image rows (RawFormat.h): the image never has more rows than twice
+  // the lines, so the record (the capacity the library checks against) and its zeroed
+  // block ask for that, not for twice as much.
+  const uint64_t lines = length / (2ull * sizing.samples + orvaq::raw::kLineOverhead);
+  sizing.height = static_cast<uint16_t>(std::min<uint64_t>(2 * lines, sizing.height));
   float resolution = sizing.resolution;
   // One byte more than the record claims, so an empty record still has a buffer.
   const size_t capacity = sizing.Bytes();
-  std::unique_ptr<uint8_t[]> pixels(new (std::nothrow) uint8_t[capacity + 1]());
+  // calloc: a large zeroed block comes as fresh pages of the system, which are zero
+  // already, instead of being written over once more before the library writes it.
+  std::unique_ptr<uint8_t[], ZeroedBlockFree> pixels(static_cast<uint8_t*>(std::calloc(capacity + 1, 1)));
   LogPrintf(L"Résolution de l'image : %.2f pixels/mm.", 2.0 * resolution);
   if (!pixels) {
     LogPrintf(L"Buffer pour l'image invalide.");
@@ -199,6 +212,7 @@ bool CReconstruction::ClassicRebuild(const std::wstring& rawPath) {
   }
   library.Free();
   resolution = code.resolution;
+  Step(ReconStep::RawCopy);
 
   const std::wstring folder = m_Settings.ImagesPath();
   LogPrintf(L"Enregistrement de l'image BIN en RAW.");
@@ -223,6 +237,7 @@ bool CReconstruction::ClassicRebuild(const std::wstring& rawPath) {
   }
 
   const int size = PlateSizeFromImage(width, height, resolution);
+  Step(ReconStep::Thumbnail);
   LogPrintf(L"Affichage d'une vignette à l'écran");
   ShowThumbnail(*picture);
   if (IsRotatedPlateSize(size) && m_Pictures.Rotate90(*picture)) std::swap(width, height);
@@ -290,12 +305,9 @@ bool CReconstruction::WriteOutputs(IReconPicture& picture, InfoFileContent conte
   content.file16.clear();
   if (!rawPath.empty()) {
     const std::wstring finalRaw = orvaq::paths::ReplaceExtension(bitmap, L".RAW");
-    const bool rawCopied = m_System.CopyFileOver(rawPath, finalRaw);
-    // The temporary raw file goes only once its data has a lasting copy.
-    if (rawCopied)
-      m_System.RemoveFile(rawPath);
-    else
-      KeepRaw(rawPath);
+    // The received file itself becomes the final one (a rename in the images folder); a
+    // move that fails leaves it where it was, and the log says so.
+    if (!m_System.MoveFileOver(rawPath, finalRaw)) KeepRaw(rawPath);
     content.file16 = finalRaw;
   }
 
@@ -396,18 +408,33 @@ InfoFileContent CReconstruction::AdjustAndMark(std::unique_ptr<IReconPicture>& p
     filter.gamma = orvaq::imaging::GammaFromSetting(m_Settings.AcqGamma());
     filter.luminosity = m_Settings.AcqLuminosity();
     filter.contrast = m_Settings.AcqContrast();
-    if (std::unique_ptr<IReconPicture> adjusted = m_Pictures.AdjustGamma(*picture, filter.gamma)) {
-      picture = std::move(adjusted);
-      LogPrintf(L"Application d'un gamme %d.", filter.gamma);
-    }
-    if (std::unique_ptr<IReconPicture> adjusted =
-            m_Pictures.AdjustContrastLuminosity(*picture, filter.luminosity, filter.contrast)) {
-      picture = std::move(adjusted);
-      LogPrintf(L"Application d'une luminosité %d et d'un contraste %d.", filter.luminosity, filter.contrast);
+    // Both tables at once on the 8-bit picture where it is one; else each on a 24-bit copy.
+    uint8_t gamma[256], contrast[256], both[256];
+    const bool hasGamma = orvaq::imaging::BuildGammaTable(filter.gamma, gamma);
+    const bool hasContrast = orvaq::imaging::BuildContrastLuminosityTable(filter.luminosity, filter.contrast, contrast);
+    if (hasGamma && hasContrast) orvaq::imaging::ComposeTables(gamma, contrast, both);
+    const uint8_t* table = hasGamma && hasContrast ? both : hasGamma ? gamma : hasContrast ? contrast : nullptr;
+    if (table && m_Pictures.ApplyGreyTable(*picture, table)) {
+      if (hasGamma) LogPrintf(L"Application d'un gamme %d.", filter.gamma);
+      if (hasContrast)
+        LogPrintf(L"Application d'une luminosité %d et d'un contraste %d.", filter.luminosity, filter.contrast);
+    } else {
+      if (std::unique_ptr<IReconPicture> adjusted = m_Pictures.AdjustGamma(*picture, filter.gamma)) {
+        picture = std::move(adjusted);
+        LogPrintf(L"Application d'un gamme %d.", filter.gamma);
+      }
+      if (std::unique_ptr<IReconPicture> adjusted =
+              m_Pictures.AdjustContrastLuminosity(*picture, filter.luminosity, filter.contrast)) {
+        picture = std::move(adjusted);
+        LogPrintf(L"Application d'une luminosité %d et d'un contraste %d.", filter.luminosity, filter.contrast);
+      }
     }
   }
+  Step(ReconStep::Mark);
   const std::wstring mark = resolution == 15.0f ? L"MARK_SENSOR_20" : L"MARK_SENSOR_40";
-  if (std::unique_ptr<IReconPicture> marked = m_Pictures.AddSensorMark(*picture, mark, L"LUMEQ")) {
+  if (m_Pictures.AddSensorMarkGrey(*picture, mark, L"LUMEQ")) {
+    LogPrintf(L"Ajout d'un marqueur sur l'image");
+  } else if (std::unique_ptr<IReconPicture> marked = m_Pictures.AddSensorMark(*picture, mark, L"LUMEQ")) {
     picture = std::move(marked);
     LogPrintf(L"Ajout d'un marqueur sur l'image");
   }

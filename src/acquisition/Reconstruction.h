@@ -48,6 +48,13 @@ class IReconPictures {
   // The skin picture `markName` in the corner, or `text` when it cannot be drawn.
   virtual std::unique_ptr<IReconPicture> AddSensorMark(IReconPicture& picture, const std::wstring& markName,
                                                        const std::wstring& text) = 0;
+  // The same two operations in place on an 8-bit grey picture, with the grey levels the
+  // operations above give (both adjustments' tables as one). False, picture untouched,
+  // when the picture is not one of those: the caller then goes the way above.
+  virtual bool ApplyGreyTable(IReconPicture& picture, const uint8_t table[256]) { return false; }
+  virtual bool AddSensorMarkGrey(IReconPicture& picture, const std::wstring& markName, const std::wstring& text) {
+    return false;
+  }
   virtual void SetResolution(IReconPicture& picture, float dpi) = 0;
   // A built-in picture ("EMPY_PLATE_SD", "EMPY_PLATE_FAST") kept for the program's
   // life by the implementation; null when there is none.
@@ -116,7 +123,7 @@ class CNoMultiPlate : public IMultiPlateHook {
 };
 
 // Steps of one reconstruction, for measurements (see onStep).
-enum class ReconStep { Start, Correction, Filter, Bitmap, Adjustments, Files, End };
+enum class ReconStep { Start, Correction, Filter, RawCopy, Bitmap, Thumbnail, Adjustments, Mark, Files, End };
 
 class CReconstruction {
  public:

@@ -2,13 +2,17 @@
 #include "acquisition/win/ReconstructionWin.h"
 
 
+#include <algorithm>
 #include <cstring>
 #include <cwchar>
 #include <new>
+#include <vector>
 
 #include "acquisition/win/AcquisitionHostWin.h"
 #include "filter_binding/win/RXFilterLibraryWin.h"
+#include "imaging/Grey8.h"
 #include "imaging/win/GdiPictures.h"
+#include "logging/KvLogger.h"
 #include "settings/KvParameters.h"
 
 namespace gp = Gdiplus;
@@ -16,6 +20,23 @@ namespace gp = Gdiplus;
 namespace {
 
 CGdiReconPicture& G(IReconPicture& p) { return static_cast<CGdiReconPicture&>(p); }
+
+// The names of the steps in the log (read by tools/acqtimes.py).
+const wchar_t* StepName(ReconStep step) {
+  switch (step) {
+    case ReconStep::Start: return L"début";
+    case ReconStep::Correction: return L"correction";
+    case ReconStep::Filter: return L"filtre";
+    case ReconStep::RawCopy: return L"copie RAW";
+    case ReconStep::Bitmap: return L"bitmap";
+    case ReconStep::Thumbnail: return L"vignette";
+    case ReconStep::Adjustments: return L"réglages";
+    case ReconStep::Mark: return L"marqueur";
+    case ReconStep::Files: return L"fichiers";
+    case ReconStep::End: return L"fin";
+  }
+  return L"?";
+}
 
 std::unique_ptr<IReconPicture> Wrap(gp::Bitmap* bitmap) {
   if (!bitmap) return nullptr;
@@ -61,13 +82,18 @@ void CReconEnvWin::MainWindowRect(int& left, int& top, int& right, int& bottom) 
 
 // ------------------------------------------------------------- CGdiReconPictures
 
-std::unique_ptr<IReconPicture> CGdiReconPictures::FromGreyRows(const uint8_t* rows, int width, int height,
-                                                               int32_t ppm) {
-  if (!rows || width <= 0 || height <= 0) return nullptr;
+namespace {
+// A bottom-up 8-bit device-independent bitmap with the grey palette and `ppm` pixels per
+// metre both ways; `pixels` points at its first (bottom) row. The pixels are left for the
+// caller to write, all of them: only the padding at the end of each row is zeroed.
+std::unique_ptr<uint8_t[]> NewGreyDib(int width, int height, int32_t ppm, uint8_t*& pixels) {
   const size_t stride = (size_t(width) + 3) & ~size_t(3);
   const size_t headerSize = sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD);
-  std::unique_ptr<uint8_t[]> dib(new (std::nothrow) uint8_t[headerSize + stride * size_t(height)]());
+  std::unique_ptr<uint8_t[]> dib(new (std::nothrow) uint8_t[headerSize + stride * size_t(height)]);
   if (!dib) return nullptr;
+  std::memset(dib.get(), 0, headerSize);
+  if (stride > size_t(width))
+    for (int y = 0; y < height; ++y) std::memset(dib.get() + headerSize + size_t(y) * stride + width, 0, stride - width);
   auto* info = reinterpret_cast<BITMAPINFO*>(dib.get());
   info->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
   info->bmiHeader.biWidth = width;
@@ -80,10 +106,63 @@ std::unique_ptr<IReconPicture> CGdiReconPictures::FromGreyRows(const uint8_t* ro
   info->bmiHeader.biClrUsed = 256;
   info->bmiHeader.biClrImportant = 256;
   for (int i = 0; i < 256; ++i) info->bmiColors[i] = RGBQUAD{BYTE(i), BYTE(i), BYTE(i), 0};
+  pixels = dib.get() + headerSize;
+  return dib;
+}
+
+// An 8-bit bitmap over `memory` (allocated here, top row first, rows padded to 4 bytes
+// and the padding zeroed; the caller writes the pixels before the bitmap is used), with
+// the palette and resolution of `model`. Null when GDI+ refuses any of it.
+gp::Bitmap* NewGreyBitmapLike(gp::Bitmap& model, int width, int height, std::unique_ptr<uint8_t[]>& memory,
+                              INT& stride) {
+  stride = INT((size_t(width) + 3) & ~size_t(3));
+  memory.reset(new (std::nothrow) uint8_t[size_t(stride) * size_t(height)]);
+  if (!memory) return nullptr;
+  if (stride > width)
+    for (int y = 0; y < height; ++y) std::memset(memory.get() + size_t(y) * stride + width, 0, size_t(stride - width));
+  const INT paletteSize = model.GetPaletteSize();
+  if (paletteSize <= 0) return nullptr;
+  std::vector<uint8_t> palette(size_t(paletteSize), 0);
+  auto* colours = reinterpret_cast<gp::ColorPalette*>(palette.data());
+  std::unique_ptr<gp::Bitmap> bitmap(new gp::Bitmap(width, height, stride, PixelFormat8bppIndexed, memory.get()));
+  if (!bitmap || bitmap->GetLastStatus() != gp::Ok || model.GetPalette(colours, paletteSize) != gp::Ok ||
+      bitmap->SetPalette(colours) != gp::Ok ||
+      bitmap->SetResolution(model.GetHorizontalResolution(), model.GetVerticalResolution()) != gp::Ok)
+    return nullptr;
+  return bitmap.release();
+}
+}  // namespace
+
+std::unique_ptr<IReconPicture> CGdiReconPictures::FromGreyRows(const uint8_t* rows, int width, int height,
+                                                               int32_t ppm) {
+  if (!rows || width <= 0 || height <= 0) return nullptr;
+  // What the platform makes of such a device-independent bitmap (format, palette,
+  // resolution) is read from a 1 x 1 one; the picture itself is then written straight
+  // into a bitmap of GDI+'s own, which saves a copy of the whole picture.
+  uint8_t* probePixels = nullptr;
+  std::unique_ptr<uint8_t[]> probeDib = NewGreyDib(1, 1, ppm, probePixels);
+  if (probeDib) {
+    gp::Bitmap probe(reinterpret_cast<BITMAPINFO*>(probeDib.get()), probePixels);
+    std::unique_ptr<uint8_t[]> memory;
+    INT stride = 0;
+    std::unique_ptr<gp::Bitmap> bitmap;
+    if (probe.GetLastStatus() == gp::Ok && probe.GetPixelFormat() == PixelFormat8bppIndexed)
+      bitmap.reset(NewGreyBitmapLike(probe, width, height, memory, stride));
+    if (bitmap) {
+      // The library's first row is the bottom one, as in the device-independent bitmap.
+      for (int y = 0; y < height; ++y)
+        std::memcpy(memory.get() + size_t(y) * stride, rows + size_t(height - 1 - y) * width, size_t(width));
+      if (orvaq::imaging::IsGrey8Picture(bitmap.get()))
+        return std::unique_ptr<IReconPicture>(new CGdiReconPicture(bitmap.release(), std::move(memory)));
+    }
+  }
+  const size_t stride = (size_t(width) + 3) & ~size_t(3);
+  uint8_t* pixels = nullptr;
+  std::unique_ptr<uint8_t[]> dib = NewGreyDib(width, height, ppm, pixels);
+  if (!dib) return nullptr;
   // The library's rows in order: its first row is the bitmap's first (bottom) row.
-  uint8_t* pixels = dib.get() + headerSize;
   for (int y = 0; y < height; ++y) std::memcpy(pixels + size_t(y) * stride, rows + size_t(y) * width, size_t(width));
-  std::unique_ptr<gp::Bitmap> bitmap(new gp::Bitmap(info, pixels));
+  std::unique_ptr<gp::Bitmap> bitmap(new gp::Bitmap(reinterpret_cast<BITMAPINFO*>(dib.get()), pixels));
   if (!bitmap || bitmap->GetLastStatus() != gp::Ok) return nullptr;
   return std::unique_ptr<IReconPicture>(new CGdiReconPicture(bitmap.release(), std::move(dib)));
 }
@@ -94,7 +173,30 @@ void CGdiReconPictures::ShowThumbnail(IReconPicture& picture, int x, int y, int 
 
 bool CGdiReconPictures::Rotate90(IReconPicture& picture) {
   gp::Bitmap* b = G(picture).Bitmap();
-  return b && b->RotateFlip(gp::Rotate90FlipNone) == gp::Ok;
+  if (!b) return false;
+  // A grey picture is turned on its 8-bit pixels, straight into a new bitmap of the same
+  // kind (palette and resolution copied): GDI+ would take several times as long.
+  if (orvaq::imaging::IsGrey8Picture(b)) {
+    const INT w = INT(b->GetWidth()), h = INT(b->GetHeight());
+    std::unique_ptr<uint8_t[]> memory;
+    INT stride = 0;
+    std::unique_ptr<gp::Bitmap> rotated(NewGreyBitmapLike(*b, h, w, memory, stride));
+    gp::Rect from(0, 0, w, h);
+    gp::BitmapData s{};
+    if (rotated && b->LockBits(&from, gp::ImageLockModeRead, PixelFormat8bppIndexed, &s) == gp::Ok) {
+      const bool turned = orvaq::imaging::RotateGreyClockwise(
+          orvaq::imaging::GreyView{static_cast<uint8_t*>(s.Scan0), w, h, s.Stride},
+          orvaq::imaging::GreyView{memory.get(), h, w, stride});
+      b->UnlockBits(&s);
+      // Its resolution as the platform's turn leaves it: across and down exchanged.
+      if (turned && rotated->SetResolution(b->GetVerticalResolution(), b->GetHorizontalResolution()) == gp::Ok &&
+          orvaq::imaging::IsGrey8Picture(rotated.get())) {
+        G(picture).Replace(rotated.release(), std::move(memory));
+        return true;
+      }
+    }
+  }
+  return b->RotateFlip(gp::Rotate90FlipNone) == gp::Ok;
 }
 
 bool CGdiReconPictures::SaveWithBmpEncoder(IReconPicture& picture, const std::wstring& path) {
@@ -116,6 +218,15 @@ std::unique_ptr<IReconPicture> CGdiReconPictures::AdjustContrastLuminosity(IReco
 std::unique_ptr<IReconPicture> CGdiReconPictures::AddSensorMark(IReconPicture& picture, const std::wstring& markName,
                                                                 const std::wstring& text) {
   return Wrap(orvaq::imaging::AddSensorMark(G(picture).Bitmap(), SkinOrStandIn(markName), text));
+}
+
+bool CGdiReconPictures::ApplyGreyTable(IReconPicture& picture, const uint8_t table[256]) {
+  return orvaq::imaging::ApplyGreyTable(G(picture).Bitmap(), table);
+}
+
+bool CGdiReconPictures::AddSensorMarkGrey(IReconPicture& picture, const std::wstring& markName,
+                                          const std::wstring& text) {
+  return orvaq::imaging::AddSensorMarkGrey(G(picture).Bitmap(), SkinOrStandIn(markName), text);
 }
 
 void CGdiReconPictures::SetResolution(IReconPicture& picture, float dpi) {
@@ -179,6 +290,12 @@ CReconstructionWin::CReconstructionWin(IReconProgress& controller, CKvParameters
                        m_MultiPlate),
       m_MultiPlateHost(parameters, m_Reconstruction) {
   m_MultiPlate.SetHost(&m_MultiPlateHost);
+  // Each step's tick in the log, so that the time from the last received byte to the
+  // ".NFO" can be read step by step (tools/acqtimes.py).
+  m_Reconstruction.onStep = [this](ReconStep step) {
+    LogPrintf(L"Étape de la reconstruction : %ls à %lu ms.", StepName(step),
+              static_cast<unsigned long>(m_Env.GetTickCount()));
+  };
 }
 
 int CMultiPlateHostWin::DelayT4() { return m_Parameters.GetDelayT4(); }

@@ -40,8 +40,8 @@ class CReconEnvWin : public IReconEnv {
   std::wstring m_sCaption;
 };
 
-// A GDI+ bitmap, with the device-independent bitmap it was made from when GDI+ reads
-// its pixels in place.
+// A GDI+ bitmap, with the memory it reads its pixels from in place when it has one (a
+// device-independent bitmap or plain rows).
 class CGdiReconPicture : public IReconPicture {
  public:
   explicit CGdiReconPicture(Gdiplus::Bitmap* bitmap, std::unique_ptr<uint8_t[]> dib = nullptr)
@@ -49,6 +49,11 @@ class CGdiReconPicture : public IReconPicture {
   int Width() const override { return m_pBitmap ? int(m_pBitmap->GetWidth()) : 0; }
   int Height() const override { return m_pBitmap ? int(m_pBitmap->GetHeight()) : 0; }
   Gdiplus::Bitmap* Bitmap() const { return m_pBitmap.get(); }
+  // Takes `bitmap` (and the memory it reads in place) instead of the present one.
+  void Replace(Gdiplus::Bitmap* bitmap, std::unique_ptr<uint8_t[]> dib) {
+    m_pBitmap.reset(bitmap);
+    m_Dib = std::move(dib);
+  }
 
  private:
   std::unique_ptr<Gdiplus::Bitmap> m_pBitmap;
@@ -71,6 +76,8 @@ class CGdiReconPictures : public IReconPictures {
   std::unique_ptr<IReconPicture> AdjustContrastLuminosity(IReconPicture& picture, int lum, int con) override;
   std::unique_ptr<IReconPicture> AddSensorMark(IReconPicture& picture, const std::wstring& markName,
                                                const std::wstring& text) override;
+  bool ApplyGreyTable(IReconPicture& picture, const uint8_t table[256]) override;
+  bool AddSensorMarkGrey(IReconPicture& picture, const std::wstring& markName, const std::wstring& text) override;
   void SetResolution(IReconPicture& picture, float dpi) override;
   IReconPicture* BuiltInPicture(const std::wstring& name) override;
 

@@ -12,6 +12,7 @@
 #include "filter_binding/win/RXFilterLibraryWin.h"
 #include "imaging/Adjust.h"
 #include "imaging/GreyBmp.h"
+#include "imaging/Grey8.h"
 #include "imaging/RawStrip.h"
 #include "settings/win/KvSystemWin.h"
 
@@ -42,6 +43,31 @@ class CLockedPixels {
   gp::BitmapData m_Data{};
   bool m_bOk = false;
 };
+
+// Holds a rectangle of an 8-bit indexed bitmap locked in its own format (no conversion:
+// the indices themselves) for as long as it lives. The stride may be negative.
+class CLockedGrey {
+ public:
+  CLockedGrey(gp::Bitmap* bmp, const gp::Rect& r, UINT mode) : m_pBitmap(bmp) {
+    m_bOk = bmp->LockBits(&r, mode, PixelFormat8bppIndexed, &m_Data) == gp::Ok;
+  }
+  ~CLockedGrey() {
+    if (m_bOk) m_pBitmap->UnlockBits(&m_Data);
+  }
+  bool Ok() const { return m_bOk && View().Valid(); }
+  GreyView View() const {
+    return GreyView{static_cast<uint8_t*>(m_Data.Scan0), INT(m_Data.Width), INT(m_Data.Height), m_Data.Stride};
+  }
+
+ private:
+  gp::Bitmap* m_pBitmap;
+  gp::BitmapData m_Data{};
+  bool m_bOk = false;
+};
+
+// Distance kept around the mark's rectangle in the corner copy: more than the text
+// fallback's widened rectangle (15 and 5 pixels) and any edge the interpolation reaches.
+constexpr INT kMarkMargin = 32;
 
 // A new 24-bit copy of `src` drawn with the given quality settings.
 gp::Bitmap* Copy24(gp::Bitmap* src, gp::CompositingQuality quality, gp::InterpolationMode interpolation,
@@ -171,6 +197,77 @@ gp::Bitmap* AddSensorMark(gp::Bitmap* picture, gp::Bitmap* mark, const std::wstr
   return dst.release();
 }
 
+bool IsGrey8Picture(gp::Bitmap* picture) {
+  if (!picture || picture->GetLastStatus() != gp::Ok || picture->GetPixelFormat() != PixelFormat8bppIndexed)
+    return false;
+  const INT size = picture->GetPaletteSize();
+  if (size < INT(sizeof(gp::ColorPalette))) return false;
+  std::vector<uint8_t> bytes(size_t(size), 0);
+  auto* palette = reinterpret_cast<gp::ColorPalette*>(bytes.data());
+  if (picture->GetPalette(palette, size) != gp::Ok || palette->Count != 256) return false;
+  for (UINT i = 0; i < 256; ++i) {
+    const gp::Color c(palette->Entries[i]);
+    if (c.GetB() != i) return false;
+  }
+  return true;
+}
+
+bool ApplyGreyTable(gp::Bitmap* picture, const uint8_t table[256]) {
+  if (!IsGrey8Picture(picture)) return false;
+  CLockedGrey px(picture, gp::Rect(0, 0, INT(picture->GetWidth()), INT(picture->GetHeight())),
+                 gp::ImageLockModeRead | gp::ImageLockModeWrite);
+  if (!px.Ok()) return false;
+  ApplyTable8(px.View(), table);
+  return true;
+}
+
+bool AddSensorMarkGrey(gp::Bitmap* picture, gp::Bitmap* mark, const std::wstring& text) {
+  if (!mark || !IsGrey8Picture(picture)) return false;
+  // The same geometry as AddSensorMark: the mark takes the picture's resolution and sits
+  // 16 pixels in from the bottom-right corner.
+  mark->SetResolution(picture->GetHorizontalResolution(), picture->GetVerticalResolution());
+  gp::RectF bounds;
+  gp::Unit unit;
+  if (picture->GetBounds(&bounds, &unit) != gp::Ok) return false;
+  const INT pw = INT(bounds.Width), ph = INT(bounds.Height);
+  if (pw != INT(picture->GetWidth()) || ph != INT(picture->GetHeight()) || bounds.X != 0 || bounds.Y != 0)
+    return false;
+  const INT w = INT(mark->GetWidth()), h = INT(mark->GetHeight());
+  const INT x = pw - w - 16, y = ph - h - 16;
+  const INT x0 = std::min(pw, std::max(0, x - kMarkMargin)), y0 = std::min(ph, std::max(0, y - kMarkMargin));
+  const INT rw = pw - x0, rh = ph - y0;
+  if (rw <= 0 || rh <= 0) return true;
+  // The corner as 24-bit pixels, exactly the grey levels that a full copy would hold there.
+  CLockedGrey px(picture, gp::Rect(x0, y0, rw, rh), gp::ImageLockModeRead | gp::ImageLockModeWrite);
+  if (!px.Ok()) return false;
+  const GreyView corner = px.View();
+  gp::Bitmap region(rw, rh, PixelFormat24bppRGB);
+  if (region.GetLastStatus() != gp::Ok) return false;
+  region.SetResolution(picture->GetHorizontalResolution(), picture->GetVerticalResolution());
+  {
+    CLockedPixels rgb(&region, gp::ImageLockModeWrite);
+    if (!rgb.Ok()) return false;
+    const PictureView v = rgb.View();
+    GreyToRgb24(corner, 0, 0, rw, rh, v.data, v.stride);
+  }
+  {
+    gp::Graphics g(&region);
+    g.SetCompositingQuality(gp::CompositingQualityHighQuality);
+    g.SetInterpolationMode(gp::InterpolationModeHighQuality);
+    g.SetPixelOffsetMode(gp::PixelOffsetModeNone);
+    g.SetSmoothingMode(gp::SmoothingModeNone);
+    const INT rx = x - x0, ry = y - y0;
+    if (g.DrawImage(mark, rx, ry, w, h) != gp::Ok)
+      DrawWhiteText(g, text, 16, gp::StringAlignmentCenter,
+                    gp::RectF(gp::REAL(rx - 15), gp::REAL(ry - 5), gp::REAL(w + 30), gp::REAL(h + 10)));
+  }
+  CLockedPixels rgb(&region, gp::ImageLockModeRead);
+  if (!rgb.Ok()) return false;
+  const PictureView v = rgb.View();
+  BlueToGrey(v.data, v.stride, 0, 0, rw, rh, corner);
+  return true;
+}
+
 gp::Bitmap* DrawProductMark(gp::Bitmap* picture, const std::wstring& text) {
   std::unique_ptr<gp::Bitmap> dst(
       Copy24(picture, gp::CompositingQualityHighQuality, gp::InterpolationModeHighQuality, gp::SmoothingModeNone));
@@ -190,15 +287,29 @@ bool WriteGreyBmp(gp::Bitmap* picture, const std::wstring& path) {
   if (!picture || picture->GetLastStatus() != gp::Ok) return false;
   const int w = int(picture->GetWidth()), h = int(picture->GetHeight());
   if (!GreyBmpSizeOk(w, h)) return false;
-  CLockedPixels px(picture, gp::ImageLockModeRead);
-  if (!px.Ok()) return false;
-  const PictureView v = px.View();
+  // An 8-bit grey picture is read as it is; any other as 24 bits, its blue byte taken.
+  const bool grey = IsGrey8Picture(picture);
+  std::unique_ptr<CLockedGrey> greyPx;
+  std::unique_ptr<CLockedPixels> rgbPx;
+  const uint8_t* rows = nullptr;
+  ptrdiff_t stride = 0;
+  if (grey) {
+    greyPx.reset(new CLockedGrey(picture, gp::Rect(0, 0, w, h), gp::ImageLockModeRead));
+    if (!greyPx->Ok()) return false;
+    rows = greyPx->View().data;
+    stride = greyPx->View().stride;
+  } else {
+    rgbPx.reset(new CLockedPixels(picture, gp::ImageLockModeRead));
+    if (!rgbPx->Ok()) return false;
+    rows = rgbPx->View().data;
+    stride = rgbPx->View().stride;
+  }
   CKvFileHandle f(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!f) return false;
   // Pieces of about 1 MiB from one buffer, one write each: no file-sized allocation.
   bool ok = false;
   try {
-    ok = StreamGreyBmpFile(v.data, w, h, v.stride, 3, picture->GetHorizontalResolution(),
+    ok = StreamGreyBmpFile(rows, w, h, stride, grey ? 1 : 3, picture->GetHorizontalResolution(),
                            picture->GetVerticalResolution(),
                            [&f](const uint8_t* bytes, size_t size) { return KvWriteAll(f.Get(), bytes, size); });
   } catch (const std::bad_alloc&) {
@@ -280,6 +391,28 @@ void DrawScreenThumbnail(gp::Bitmap* picture, int x, int y, int width, RECT* pai
   if (!ThumbnailRect(int(picture->GetWidth()), int(picture->GetHeight()), x, y, width, r)) return;
   ThumbPaint t{picture, RECT{r.left, r.top, r.right, r.bottom}};
   if (painted) *painted = t.rect;
+  // A large grey picture is first reduced to every n-th pixel of every n-th row, n as
+  // many as still leaves at least one pixel for each on the screen: the screen bitmap
+  // of the whole picture would cost more than everything else done with it.
+  const int pw = int(picture->GetWidth()), ph = int(picture->GetHeight());
+  const int step = std::min(pw / std::max(1, int(r.right - r.left)), ph / std::max(1, int(r.bottom - r.top)));
+  std::vector<uint8_t> sampled;
+  std::unique_ptr<gp::Bitmap> small;
+  if (step > 1 && IsGrey8Picture(picture)) {
+    CLockedGrey px(picture, gp::Rect(0, 0, pw, ph), gp::ImageLockModeRead);
+    if (px.Ok()) {
+      const int sw = (pw + step - 1) / step, sh = (ph + step - 1) / step, stride = (sw + 3) & ~3;
+      sampled.assign(size_t(stride) * sh, 0);
+      SampleGrey(px.View(), step, GreyView{sampled.data(), sw, sh, stride});
+      small.reset(new gp::Bitmap(sw, sh, stride, PixelFormat8bppIndexed, sampled.data()));
+      std::vector<uint8_t> paletteBytes(sizeof(gp::ColorPalette) + 255 * sizeof(gp::ARGB));
+      auto* palette = reinterpret_cast<gp::ColorPalette*>(paletteBytes.data());
+      palette->Flags = gp::PaletteFlagsGrayScale;
+      palette->Count = 256;
+      for (int i = 0; i < 256; ++i) palette->Entries[i] = gp::Color::MakeARGB(255, BYTE(i), BYTE(i), BYTE(i));
+      if (small->GetLastStatus() == gp::Ok && small->SetPalette(palette) == gp::Ok) t.picture = small.get();
+    }
+  }
   HDC screen = GetDC(nullptr);
   if (!screen) return;
   EnumDisplayMonitors(screen, &t.rect, PaintOnMonitor, reinterpret_cast<LPARAM>(&t));

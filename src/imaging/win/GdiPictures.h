@@ -10,6 +10,7 @@
 #include <objidl.h>
 #include <gdiplus.h>
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -35,6 +36,17 @@ class CGdiplusSession {
 Gdiplus::Bitmap* AdjustGamma(Gdiplus::Bitmap* picture, int gamma);
 Gdiplus::Bitmap* AdjustContrastLuminosity(Gdiplus::Bitmap* picture, int lum, int con);
 Gdiplus::Bitmap* AddSensorMark(Gdiplus::Bitmap* picture, Gdiplus::Bitmap* mark, const std::wstring& text);
+// An acquired picture as FromGreyRows makes it: 8 bits a pixel, indexed, each index
+// its own grey level. The grey BMP writer reads such a picture as it is.
+bool IsGrey8Picture(Gdiplus::Bitmap* picture);
+// Replaces every grey level v of an 8-bit grey picture by table[v], in place. False
+// (picture untouched) for any other picture: the 24-bit operations above then apply.
+bool ApplyGreyTable(Gdiplus::Bitmap* picture, const uint8_t table[256]);
+// What AddSensorMark draws, in place on an 8-bit grey picture: only the corner that
+// the mark (or its text) can reach is copied to 24 bits, drawn on with the same
+// settings and copied back, so the grey levels come out as AddSensorMark's copy has
+// them. False (picture untouched) for any other picture, or when the mark is missing.
+bool AddSensorMarkGrey(Gdiplus::Bitmap* picture, Gdiplus::Bitmap* mark, const std::wstring& text);
 // The rebuild program's mark: a 24-bit copy of the picture (same size and resolution)
 // with `text` in white bold Arial of 20 pixels in its bottom-right corner, 16 pixels in
 // from both edges. Null when the copy cannot be made.

@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include <memory>
+#include <string>
 
 #include "common/Text.h"
 #include "settings/win/KvSystemWin.h"
@@ -128,6 +129,8 @@ bool CImageClient::Accept(const std::wstring& rawPath, bool wantLog) {
   const std::string peerText = FormatPeerAddress(reinterpret_cast<const uint8_t*>(&peer.sin_addr));
   m_sPeerAddress = orvaq::FromLatin1(peerText);
   WriteLog(CImageReceiveLog::ConnectionLine(peerText, static_cast<long long>(m_hAccepted)));
+  // The tick the times below count from, so that they can be set beside the main log's.
+  WriteLog("Tick count at accept : " + std::to_string(m_nTickStart) + "\r\n");
 
   WriteLog(CImageReceiveLog::SockOptLine("m_hAccepted", "SO_RCVBUF", GetIntOption(m_hAccepted, SO_RCVBUF)));
   int receiveBuffer = kImageReceiveBufferSize;
@@ -158,7 +161,13 @@ int CImageClient::ReceivePending() {
     WriteLog(first);
     m_bFirstReadLogged = true;
   }
-  m_fnSleep(kImageReadPauseMs);
+  // The pause lets data gather before the read; once the scanner has closed and every
+  // byte is read (nothing waiting, a peek finds the end), there is nothing to wait for.
+  u_long waiting = 0;
+  char peek = 0;
+  const bool drained = ioctlsocket(m_hAccepted, FIONREAD, &waiting) == 0 && waiting == 0 &&
+                       recv(m_hAccepted, &peek, 1, MSG_PEEK) == 0;
+  if (!drained) m_fnSleep(kImageReadPauseMs);
   const int n = recv(m_hAccepted, buffer.get(), static_cast<int>(kImageReadBufferSize), 0);
   if (n == SOCKET_ERROR) {
     m_nLastError = WSAGetLastError();
@@ -205,7 +214,8 @@ void CImageClient::RefuseConnection() {
 
 bool CImageClient::Close() {
   const int result = closesocket(m_hAccepted);
-  const std::string total = m_Log.Closed(m_fnTick());
+  const uint32_t closedAt = m_fnTick();
+  const std::string total = m_Log.Closed(closedAt);
   m_nTickStart = m_Log.TickStart();
   if (result == SOCKET_ERROR) {
     m_nLastError = WSAGetLastError();
@@ -214,6 +224,7 @@ bool CImageClient::Close() {
   }
   m_hAccepted = 0;
   WriteLog(total);
+  WriteLog("Tick count at close : " + std::to_string(closedAt) + "\r\n");
   CloseLog();
   CloseRaw();
   return true;

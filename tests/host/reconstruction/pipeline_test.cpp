@@ -101,7 +101,7 @@ TEST_F(PipelineTest, ClassicRebuildWritesEveryFile) {
   EXPECT_EQ(pictures.thumbX, 500);
   EXPECT_EQ(pictures.thumbY, 650);
   EXPECT_EQ(pictures.thumbWidth, 400);
-  EXPECT_EQ(Lib().capacity, size_t(5600) * 1600);
+  EXPECT_EQ(Lib().capacity, size_t(5600) * 800);
   EXPECT_EQ(Lib().lastParams.ImageCode, 0) << "the Mode goes in";
   EXPECT_TRUE(env.Has("Beep 4294967295"));
 
