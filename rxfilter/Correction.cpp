@@ -3,6 +3,9 @@
 
 #include <algorithm>
 #include <cmath>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace orvaq {
 namespace rxf {
@@ -178,7 +181,16 @@ int PlateSizeClass(int a, int b) {
 }
 
 void HighBytes(const uint16_t* in, size_t count, uint8_t* out) {
-  for (size_t i = 0; i < count; ++i) out[i] = uint8_t(in[i] >> 8);
+  size_t i = 0;
+#if defined(__SSE2__)
+  // Sixteen pixels a step: the high bytes of two registers packed into one.
+  for (; i + 16 <= count; i += 16) {
+    const __m128i a = _mm_srli_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i)), 8);
+    const __m128i b = _mm_srli_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i + 8)), 8);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(a, b));
+  }
+#endif
+  for (; i < count; ++i) out[i] = uint8_t(in[i] >> 8);
 }
 
 bool Reconstruct(const RawScan& input, const CorrectionSettings& cs, PlateImage& out,

@@ -16,13 +16,15 @@ namespace {
 #define ORVAQ_GATHER_SSSE3 1
 // Sixteen 24-bit pixels (48 bytes, three loads) become sixteen blue bytes with three byte
 // shuffles; returns how many pixels it did. Only called where the processor has SSSE3.
-__attribute__((target("ssse3"))) int GatherFirstOf3Ssse3(const uint8_t* src, int width, uint8_t* dst) {
+__attribute__((target("ssse3"))) int GatherFirstOf3Ssse3(const uint8_t* src, int width, uint8_t* dst,
+                                                          const uint8_t* ahead) {
   const __m128i fromA = _mm_setr_epi8(0, 3, 6, 9, 12, 15, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1);
   const __m128i fromB = _mm_setr_epi8(-1, -1, -1, -1, -1, -1, 2, 5, 8, 11, 14, -1, -1, -1, -1, -1);
   const __m128i fromC = _mm_setr_epi8(-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 1, 4, 7, 10, 13);
   int x = 0;
   for (; x + 16 <= width; x += 16) {
     const uint8_t* p = src + 3 * size_t(x);
+    __builtin_prefetch(ahead + 3 * size_t(x));
     const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
     const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16));
     const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 32));
@@ -37,11 +39,11 @@ __attribute__((target("ssse3"))) int GatherFirstOf3Ssse3(const uint8_t* src, int
 // Blue bytes of `width` 24-bit pixels: byte shuffles where the processor has them, else
 // eight pixels (24 bytes) become one 8-byte store, which keeps the gather in registers
 // instead of one byte load per pixel.
-void GatherFirstOf3(const uint8_t* src, int width, uint8_t* dst) {
+void GatherFirstOf3(const uint8_t* src, int width, uint8_t* dst, const uint8_t* ahead) {
   int x = 0;
 #ifdef ORVAQ_GATHER_SSSE3
   static const bool hasSsse3 = __builtin_cpu_supports("ssse3");
-  if (hasSsse3) x = GatherFirstOf3Ssse3(src, width, dst);
+  if (hasSsse3) x = GatherFirstOf3Ssse3(src, width, dst, ahead);
 #endif
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
   for (; x + 8 <= width; x += 8) {
@@ -68,7 +70,9 @@ void PackFileRows(const uint8_t* rows, int width, int height, ptrdiff_t stride, 
     if (bpp == 1) {
       std::memcpy(dst, src, size_t(width));
     } else if (bpp == 3) {
-      GatherFirstOf3(src, width, dst);
+      // The rows are read bottom-up, each one a new stream for the processor's prefetcher:
+      // the next one is asked for while this one is gathered.
+      GatherFirstOf3(src, width, dst, y + 1 < height ? src - stride : src);
     } else {
       for (int x = 0; x < width; ++x) dst[x] = src[size_t(bpp) * x];
     }

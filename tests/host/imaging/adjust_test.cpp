@@ -2,8 +2,10 @@
 // file names and the thumbnail rectangle.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "imaging/Adjust.h"
 
@@ -45,6 +47,35 @@ TEST(Adjust, ContrastLuminosityTable) {
   // con 100: d = 255 - 128 = 127.
   ASSERT_TRUE(BuildContrastLuminosityTable(-100, 100, t));
   EXPECT_EQ(t[255], 0);  // 255 - 128 - 128 = -1 -> 0
+}
+
+// ApplyTable24 against the byte-by-byte definition: every width 1..20 with heights 1..5
+// and pictures large enough for the pair table, random tables and pixels with the
+// extremes 0 and 255, rows padded with bytes that must stay as they are.
+TEST(Adjust, TableMatchesLiteral) {
+  struct Case { int w, h; } cases[100 + 3];
+  int count = 0;
+  for (int w = 1; w <= 20; ++w)
+    for (int h = 1; h <= 5; ++h) cases[count++] = {w, h};
+  cases[count++] = {301, 300};
+  cases[count++] = {1025, 97};
+  cases[count++] = {4000, 23};
+  std::mt19937 rng(7);
+  for (int row = 0; row < count; ++row) {
+    const Case c = cases[row];
+    uint8_t table[256];
+    for (int i = 0; i < 256; ++i) table[i] = uint8_t(rng());
+    table[0] = 255;
+    table[255] = 0;
+    const ptrdiff_t stride = 3 * c.w + 5;
+    std::vector<uint8_t> px(size_t(stride) * c.h);
+    for (uint8_t& b : px) b = uint8_t(rng() % 4 == 0 ? 255 * (rng() % 2) : rng());
+    std::vector<uint8_t> literal = px;
+    for (int y = 0; y < c.h; ++y)
+      for (int i = 0; i < 3 * c.w; ++i) literal[size_t(y) * stride + i] = table[literal[size_t(y) * stride + i]];
+    ApplyTable24(PictureView{px.data(), c.w, c.h, stride}, table);
+    ASSERT_EQ(px, literal) << "row " << row << ": " << c.w << "x" << c.h;
+  }
 }
 
 TEST(Adjust, TableAppliesToEveryChannel) {
