@@ -29,6 +29,14 @@ else()
     add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
     add_link_options(-fsanitize=address,undefined)
   endif()
+  if(ORVAQ_LIBFUZZER)
+    if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+      message(FATAL_ERROR "ORVAQ_LIBFUZZER needs clang (the fuzz preset)")
+    endif()
+    # Coverage feedback from every library a fuzz target links, not only from its own
+    # file: the parsers live in the libraries.
+    add_compile_options(-fsanitize=fuzzer-no-link)
+  endif()
 endif()
 
 include_directories(${ORVAQ_ROOT}/src ${ORVAQ_ROOT})
@@ -110,10 +118,11 @@ function(orvaq_write_product_list)
 endfunction()
 
 # orvaq_host_test(name SOURCES ... [LIBS ...] [LABELS ...])
-# A native GoogleTest binary; each test case becomes a CTest test.
+# A native GoogleTest binary; each test case becomes a CTest test. The libFuzzer build
+# (fuzz preset) has only the fuzz targets.
 function(orvaq_host_test name)
   cmake_parse_arguments(A "" "" "SOURCES;LIBS;LABELS" ${ARGN})
-  if(ORVAQ_WIN OR NOT BUILD_TESTING)
+  if(ORVAQ_WIN OR NOT BUILD_TESTING OR ORVAQ_LIBFUZZER)
     return()
   endif()
   add_executable(${name} ${A_SOURCES})
@@ -151,23 +160,57 @@ function(orvaq_win_test name)
 endfunction()
 
 # orvaq_fuzz_target(name SOURCES ... [LIBS ...] [SEEDS dir])
-# A parser fuzz target (LLVMFuzzerTestOneInput). In the test run it is driven by our
-# own mutation driver under the sanitizers for ORVAQ_FUZZ_RUNS inputs; with clang
-# and -DORVAQ_LIBFUZZER=ON the same source builds as a libFuzzer binary.
+# A parser fuzz target (LLVMFuzzerTestOneInput) with its corpus in tests/fuzz/corpus/<name>
+# (or SEEDS), and the inputs of faults once found in tests/fuzz/regressions/<name>, which
+# every run replays. In the test run it is driven by our own mutation driver under the
+# sanitizers for ORVAQ_FUZZ_RUNS inputs; with clang and -DORVAQ_LIBFUZZER=ON the same
+# source builds as a libFuzzer binary, run by tools/fuzz.sh. The target orvaq_fuzz_targets
+# builds them all, and fuzz_targets.txt in the build folder lists them.
+if(NOT ORVAQ_WIN AND BUILD_TESTING)
+  add_custom_target(orvaq_fuzz_targets)
+  set_property(GLOBAL PROPERTY ORVAQ_FUZZ_TARGETS "")
+endif()
 function(orvaq_fuzz_target name)
   cmake_parse_arguments(A "" "SEEDS" "SOURCES;LIBS" ${ARGN})
   if(ORVAQ_WIN OR NOT BUILD_TESTING)
     return()
   endif()
-  add_executable(${name} ${A_SOURCES})
-  target_link_libraries(${name} PRIVATE ${A_LIBS} orvaq_fuzz_driver)
-  set(seeds "")
+  set(seeds ${ORVAQ_ROOT}/tests/fuzz/corpus/${name})
   if(A_SEEDS)
     set(seeds ${A_SEEDS})
   endif()
+  if(NOT IS_DIRECTORY ${seeds})
+    message(FATAL_ERROR "fuzz target ${name}: no seed folder ${seeds}")
+  endif()
+  if(IS_DIRECTORY ${ORVAQ_ROOT}/tests/fuzz/regressions/${name})
+    list(APPEND seeds ${ORVAQ_ROOT}/tests/fuzz/regressions/${name})
+  endif()
+  add_executable(${name} ${A_SOURCES})
+  add_dependencies(orvaq_fuzz_targets ${name})
+  set_property(GLOBAL APPEND PROPERTY ORVAQ_FUZZ_TARGETS ${name})
+  if(ORVAQ_LIBFUZZER)
+    target_link_libraries(${name} PRIVATE ${A_LIBS})
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+    return()
+  endif()
+  target_link_libraries(${name} PRIVATE ${A_LIBS} orvaq_fuzz_driver)
   add_test(NAME fuzz.${name} COMMAND ${name} -runs=${ORVAQ_FUZZ_RUNS} ${seeds})
   set_tests_properties(fuzz.${name} PROPERTIES LABELS "host;fuzz" TIMEOUT 300)
 endfunction()
+
+function(orvaq_write_fuzz_target_list)
+  if(ORVAQ_WIN OR NOT BUILD_TESTING)
+    return()
+  endif()
+  get_property(targets GLOBAL PROPERTY ORVAQ_FUZZ_TARGETS)
+  list(SORT targets)
+  list(JOIN targets "\n" text)
+  file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/fuzz_targets.txt CONTENT "${text}\n")
+endfunction()
+if(NOT ORVAQ_WIN AND BUILD_TESTING)
+  # Once every folder has declared its targets.
+  cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL orvaq_write_fuzz_target_list)
+endif()
 
 # orvaq_benchmark(name SOURCES ... [LIBS ...]): Google Benchmark, never part of a test run.
 function(orvaq_benchmark name)

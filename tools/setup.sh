@@ -8,6 +8,7 @@ PKGS=(
   mingw-w64 g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   wine wine32:i386 wine64 fonts-wine xvfb x11-utils xdotool imagemagick fonts-liberation
   libgtest-dev libgmock-dev googletest libbenchmark-dev
+  clang-14 libclang-rt-14-dev
   libcivetweb-dev
   iproute2 iputils-ping curl python3 locales procps psmisc
   libopencv-dev

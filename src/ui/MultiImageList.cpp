@@ -29,7 +29,7 @@ std::wstring InfoFileValue(const std::string& bytes, const std::wstring& section
   if (bytes.size() >= 2 && uint8_t(bytes[0]) == 0xFF && uint8_t(bytes[1]) == 0xFE)
     text = orvaq::FromUtf16Le(reinterpret_cast<const uint8_t*>(bytes.data()) + 2, (bytes.size() - 2) & ~size_t(1));
   else
-    text.assign(bytes.begin(), bytes.end());
+    text = orvaq::FromLatin1(bytes);  // each byte its own character, never sign-extended
   const std::wstring wantSection = Lower(section), wantKey = Lower(key);
   bool inSection = false;
   size_t start = 0;

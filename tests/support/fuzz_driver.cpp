@@ -1,7 +1,8 @@
 // Mutation driver for the parser fuzz targets when libFuzzer is not used: feeds the
 // target every seed file, then a bounded number of mutated inputs from a fixed random
 // sequence (so a failure reproduces). Arguments: -runs=N, then seed files or folders;
-// a single file argument without -runs replays that input alone.
+// a single file argument without -runs replays that input alone. -write_seeds=DIR writes
+// the seeds a target builds in code into DIR, one file each, for the libFuzzer corpus.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -70,6 +71,28 @@ void Mutate(std::vector<uint8_t>& d, std::mt19937& rng) {
   }
 }
 
+// Seeds built in code, written under a name from their content (FNV-1a) so that writing
+// them again changes nothing.
+int WriteSeeds(const std::filesystem::path& dir) {
+  std::vector<std::vector<uint8_t>> seeds;
+  if (OrvaqFuzzSeeds) OrvaqFuzzSeeds(&seeds);
+  std::filesystem::create_directories(dir);
+  for (const auto& s : seeds) {
+    uint64_t h = 0xCBF29CE484222325ull;
+    for (uint8_t b : s) h = (h ^ b) * 0x100000001B3ull;
+    char name[32];
+    std::snprintf(name, sizeof name, "seed-%016llx", static_cast<unsigned long long>(h));
+    std::ofstream f(dir / name, std::ios::binary);
+    f.write(reinterpret_cast<const char*>(s.data()), static_cast<std::streamsize>(s.size()));
+    if (!f) {
+      std::fprintf(stderr, "cannot write %s\n", (dir / name).string().c_str());
+      return 1;
+    }
+  }
+  std::printf("%zu seeds written to %s\n", seeds.size(), dir.string().c_str());
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -80,6 +103,7 @@ int main(int argc, char** argv) {
       runs = std::atol(argv[i] + 6);
       continue;
     }
+    if (std::strncmp(argv[i], "-write_seeds=", 13) == 0) return WriteSeeds(argv[i] + 13);
     std::filesystem::path p(argv[i]);
     if (std::filesystem::is_directory(p)) {
       for (auto& e : std::filesystem::directory_iterator(p))

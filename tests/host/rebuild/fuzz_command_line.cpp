@@ -24,3 +24,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (FormatArgumentList(args, capacity).size() >= capacity) std::abort();
   return 0;
 }
+
+extern "C" void OrvaqFuzzSeeds(std::vector<std::vector<uint8_t>>* seeds) {
+  // Arguments as Orvaq writes them, and odd ones: no path after "/N:", numbers out of range.
+  const char* const lines[] = {
+      "OrvaqRbld2.exe|/rf|/D:2|/F:3|/L:-12|/C:40|/G:150|/N:C:\\Orvaq\\Images\\LAST1A.NFOT|/Tx:120|/Ty:80|/PW|/I1|/P1",
+      "x|/rb|/n:|/G:99999999999|/tX:-2147483649|/ft|/D:+7z|/F:|/l:-",
+  };
+  for (const char* line : lines) {
+    std::vector<uint8_t> s(line, line + std::char_traits<char>::length(line));
+    for (auto& b : s)
+      if (b == '|') b = 0;
+    seeds->push_back(s);
+  }
+}
