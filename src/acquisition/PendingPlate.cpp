@@ -22,6 +22,30 @@ std::string Value(const std::wstring& text) {
 bool IsPlainName(const std::wstring& name) {
   return !name.empty() && name.find_first_of(L"\\/:") == std::wstring::npos && name != L"." && name != L"..";
 }
+
+// Calls `field` with the key and value of every "Key=value" line after the first, which
+// must be `header` (lines end with LF or CR LF; lines without "=" are skipped). False when
+// the header is missing or `field` refuses a value.
+template <typename Field>
+bool ForEachField(const std::string& bytes, const char* header, Field field) {
+  size_t at = 0;
+  bool seen = false;
+  while (at < bytes.size()) {
+    size_t end = bytes.find('\n', at);
+    if (end == std::string::npos) end = bytes.size();
+    std::string line = bytes.substr(at, end - at);
+    at = end + 1;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!seen) {
+      if (line != header) return false;
+      seen = true;
+      continue;
+    }
+    const size_t equals = line.find('=');
+    if (equals != std::string::npos && !field(line.substr(0, equals), line.substr(equals + 1))) return false;
+  }
+  return seen;
+}
 }  // namespace
 
 std::string ComposePendingPlate(const PendingPlate& p) {
@@ -41,23 +65,8 @@ std::string ComposePendingPlate(const PendingPlate& p) {
 
 bool ParsePendingPlate(const std::string& bytes, PendingPlate& plate) {
   plate = PendingPlate();
-  size_t at = 0;
-  bool header = false;
-  while (at < bytes.size()) {
-    size_t end = bytes.find('\n', at);
-    if (end == std::string::npos) end = bytes.size();
-    std::string line = bytes.substr(at, end - at);
-    at = end + 1;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (!header) {
-      if (line != kHeader) return false;
-      header = true;
-      continue;
-    }
-    const size_t equals = line.find('=');
-    if (equals == std::string::npos) continue;
-    const std::string key = line.substr(0, equals);
-    const std::wstring value = FromUtf8(line.substr(equals + 1));
+  const bool read = ForEachField(bytes, kHeader, [&plate](const std::string& key, const std::string& text) {
+    const std::wstring value = FromUtf8(text);
     if (key == "Doctor") plate.doctor = value;
     else if (key == "Patient") plate.patient = value;
     else if (key == "PatientID") plate.patientId = value;
@@ -74,8 +83,9 @@ bool ParsePendingPlate(const std::string& bytes, PendingPlate& plate) {
       }
       plate.tries = tries;
     }
-  }
-  return header && !plate.imagesFolder.empty() && IsPlainName(plate.rawName);
+    return true;
+  });
+  return read && !plate.imagesFolder.empty() && IsPlainName(plate.rawName);
 }
 
 std::wstring PendingPlateBaseName(const std::wstring& time, uint32_t tick, int attempt) {
@@ -141,28 +151,15 @@ std::string ComposeDeliveredPlate(const DeliveredPlate& p) {
 
 bool ParseDeliveredPlate(const std::string& bytes, DeliveredPlate& plate) {
   plate = DeliveredPlate();
-  bool header = false, size = false, hash = false;
-  size_t at = 0;
-  while (at < bytes.size()) {
-    size_t end = bytes.find('\n', at);
-    if (end == std::string::npos) end = bytes.size();
-    std::string line = bytes.substr(at, end - at);
-    at = end + 1;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (!header) {
-      if (line != kDeliveredHeader) return false;
-      header = true;
-      continue;
-    }
-    const size_t equals = line.find('=');
-    if (equals == std::string::npos) continue;
-    const std::string key = line.substr(0, equals), value = line.substr(equals + 1);
+  bool size = false, hash = false;
+  const bool read = ForEachField(bytes, kDeliveredHeader, [&](const std::string& key, const std::string& value) {
     if (key == "Size") size = ParseUnsigned(value, 10, plate.size);
     else if (key == "Hash") hash = value.size() == 16 && ParseUnsigned(value, 16, plate.hash);
     else if (key == "Patient") plate.patient = FromUtf8(value);
     else if (key == "Time") plate.time = FromUtf8(value);
-  }
-  return header && size && hash && plate.size > 0;
+    return true;
+  });
+  return read && size && hash && plate.size > 0;
 }
 
 }  // namespace recon

@@ -1,6 +1,7 @@
 // Sharpening filters and their rules (see Filters.h). The fast forms keep the literal
 // definitions' integer arithmetic exactly, only ordered for speed.
 #include "imaging/Filters.h"
+#include "imaging/Gather.h"
 
 #include <algorithm>
 #include <cmath>
@@ -42,25 +43,6 @@ const GaussTables& Tables() {
 }
 
 inline uint8_t Clamp255(int v) { return uint8_t(v < 0 ? 0 : v > 255 ? 255 : v); }
-
-// Channel 0 of `width` 24-bit pixels; eight pixels (24 bytes) become one 8-byte store
-// where the byte order allows it.
-void GatherFirst(const uint8_t* src, int width, uint8_t* dst) {
-  int x = 0;
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-  for (; x + 8 <= width; x += 8) {
-    uint64_t a, b, c;
-    std::memcpy(&a, src + 3 * x, 8);
-    std::memcpy(&b, src + 3 * x + 8, 8);
-    std::memcpy(&c, src + 3 * x + 16, 8);
-    const uint64_t v = (a & 0xFF) | ((a >> 24) & 0xFF) << 8 | ((a >> 48) & 0xFF) << 16 |
-                       ((b >> 8) & 0xFF) << 24 | ((b >> 32) & 0xFF) << 32 | (b >> 56) << 40 |
-                       ((c >> 16) & 0xFF) << 48 | ((c >> 40) & 0xFF) << 56;
-    std::memcpy(dst + x, &v, 8);
-  }
-#endif
-  for (; x < width; ++x) dst[x] = src[3 * x];
-}
 
 // Each of `width` grey bytes to the three channels of its pixel: one 4-byte store per
 // pixel, its fourth byte overwritten by the next pixel.
@@ -435,7 +417,7 @@ void MedianGauss(const PictureView& p, bool median, bool gauss) {
         w, h, 1, median, gauss,
         [&](int y) {
           uint8_t* d = &in[size_t(y % 4) * w];
-          GatherFirst(p.Row(y), w, d);
+          GatherFirstOf3(p.Row(y), w, d, p.Row(y));
           return static_cast<const uint8_t*>(d);
         },
         [&](int y, const uint8_t* row) { SpreadGrey(row, w, p.Row(y)); });

@@ -1,5 +1,6 @@
 // 8-bit grey BMP header and pixel block (see GreyBmp.h).
 #include "imaging/GreyBmp.h"
+#include "imaging/Gather.h"
 
 #include <algorithm>
 #include <cstring>
@@ -36,6 +37,28 @@ __attribute__((target("ssse3"))) int GatherFirstOf3Ssse3(const uint8_t* src, int
 }
 #endif
 
+
+// File rows [first, first + count) (bottom-up order) into `block`.
+void PackFileRows(const uint8_t* rows, int width, int height, ptrdiff_t stride, int bpp, int first,
+                  int count, uint8_t* block) {
+  const size_t rowSize = GreyRowSize(width);
+  for (int y = first; y < first + count; ++y) {
+    const uint8_t* src = rows + ptrdiff_t(height - 1 - y) * stride;
+    uint8_t* dst = block + size_t(y - first) * rowSize;
+    if (bpp == 1) {
+      std::memcpy(dst, src, size_t(width));
+    } else if (bpp == 3) {
+      // The rows are read bottom-up, each one a new stream for the processor's prefetcher:
+      // the next one is asked for while this one is gathered.
+      GatherFirstOf3(src, width, dst, y + 1 < height ? src - stride : src);
+    } else {
+      for (int x = 0; x < width; ++x) dst[x] = src[size_t(bpp) * x];
+    }
+    std::memset(dst + width, 0, rowSize - size_t(width));
+  }
+}
+}  // namespace
+
 // Blue bytes of `width` 24-bit pixels: byte shuffles where the processor has them, else
 // eight pixels (24 bytes) become one 8-byte store, which keeps the gather in registers
 // instead of one byte load per pixel.
@@ -59,27 +82,6 @@ void GatherFirstOf3(const uint8_t* src, int width, uint8_t* dst, const uint8_t* 
 #endif
   for (; x < width; ++x) dst[x] = src[3 * x];
 }
-
-// File rows [first, first + count) (bottom-up order) into `block`.
-void PackFileRows(const uint8_t* rows, int width, int height, ptrdiff_t stride, int bpp, int first,
-                  int count, uint8_t* block) {
-  const size_t rowSize = GreyRowSize(width);
-  for (int y = first; y < first + count; ++y) {
-    const uint8_t* src = rows + ptrdiff_t(height - 1 - y) * stride;
-    uint8_t* dst = block + size_t(y - first) * rowSize;
-    if (bpp == 1) {
-      std::memcpy(dst, src, size_t(width));
-    } else if (bpp == 3) {
-      // The rows are read bottom-up, each one a new stream for the processor's prefetcher:
-      // the next one is asked for while this one is gathered.
-      GatherFirstOf3(src, width, dst, y + 1 < height ? src - stride : src);
-    } else {
-      for (int x = 0; x < width; ++x) dst[x] = src[size_t(bpp) * x];
-    }
-    std::memset(dst + width, 0, rowSize - size_t(width));
-  }
-}
-}  // namespace
 
 void PackGreyRows(const uint8_t* rows, int width, int height, ptrdiff_t stride, int bpp, uint8_t* block) {
   PackFileRows(rows, width, height, stride, bpp, 0, height, block);
