@@ -42,23 +42,30 @@ click() {  # click SKIN_X SKIN_Y: a real click at a point of the panel's skin (3
   xdotool mousemove 5 1000
 }
 panel_high() { geometry; [ $((HEIGHT * 320 / WIDTH)) -ge 350 ]; }
-# The log starts again after each acknowledged image: its lines are kept as they come.
+# The log starts again after each acknowledged image: its lines are kept as they come. A
+# snapshot is read each time; the log started again when it no longer begins with the
+# bytes already kept (a size check alone misses a new log that has grown past the old one).
+# Runs in this shell, never in a $(...), so that what was kept is remembered.
 archived=0
 log_head=""
-log_count() {
-  local f size head
+log_archive() {
+  local f size
   f=$(orvaq_log)
-  if [ -n "$f" ]; then
-    size=$(stat -c %s "$f")
-    head=$(head -n1 "$f" | md5sum)
-    # A log started again (after an acknowledged image) begins with other lines.
-    if [ "$head" != "$log_head" ] || [ "$size" -lt "$archived" ]; then archived=0; log_head=$head; fi
-    tail -c +$((archived + 1)) "$f" | head -c $((size - archived)) >> "$work/log.all"
-    archived=$size
+  [ -n "$f" ] && cp "$f" "$work/log.snap" 2>/dev/null || return 0
+  size=$(stat -c %s "$work/log.snap")
+  if [ "$size" -lt "$archived" ] || [ "$(head -c "$archived" "$work/log.snap" | md5sum)" != "$log_head" ]; then
+    archived=0
   fi
-  LC_ALL=C grep -ac -- "$1" "$work/log.all" 2>/dev/null || echo 0
+  tail -c +$((archived + 1)) "$work/log.snap" >> "$work/log.all"
+  archived=$size
+  log_head=$(md5sum < "$work/log.snap")
 }
-count_at_least() { [ "$(log_count "$1")" -ge "$2" ]; }
+count_at_least() {  # count_at_least PATTERN N: the whole log so far has N such lines
+  local n
+  log_archive
+  n=$(LC_ALL=C grep -ac -- "$1" "$work/log.all" 2>/dev/null)
+  [ "${n:-0}" -ge "$2" ]
+}
 nfo_count() { ls "$images"/*.NFO 2>/dev/null | wc -l; }
 new_nfo() { [ "$(nfo_count)" -gt "$1" ]; }
 latest_nfo() { ls -t "$images"/*.NFO | head -n1; }
@@ -70,10 +77,14 @@ scan_part() {  # scan_part K N: part K of N, kept as $work/partK.bin
   done
   return 1
 }
+# Each part is acknowledged once the library has recognised it: the exchange record counts
+# them (the log cannot, as it starts again at each acknowledgement, often between polls).
 examined=0
+t_parts=0
+acknowledged_at_least() { [ "$(rec count-prm read_ok "$t_parts")" -ge "$1" ]; }
 wait_examined() {  # the next part went through the library's recognition
   examined=$((examined + 1))
-  poll 120 count_at_least "Check resolution\." "$examined"
+  poll 120 acknowledged_at_least "$examined"
 }
 compare() {  # compare WHAT FLAGS RAW...: the newest .NFO against the reference composition
   local what=$1 flags=$2 wh out; shift 2
@@ -86,6 +97,7 @@ compare() {  # compare WHAT FLAGS RAW...: the newest .NFO against the reference 
 
 check "the panel appears" poll 120 find_window
 check "Orvaq holds the scanner" wait_log "R.servation effectu.e\." 240
+t_parts=$(rec last-t)
 [ "$failures" = 0 ] || { show_log; exit 1; }
 
 # A. Three parts out of order; the advice arranges them and waits for the operator.
