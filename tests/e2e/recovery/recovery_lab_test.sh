@@ -5,7 +5,8 @@
 #    Orvaq holds the scanner; the connection is refused and logged, and the scanner's
 #    own plate that follows is the only one written.
 # 2. Each patient in turn scans a plate and Orvaq is killed (SIGKILL) at a step of the
-#    reconstruction, or once the plate was handed over to the rebuild program and
+#    reconstruction (once kept, in the correction, in the noise filter), or once the plate
+#    was handed over to the rebuild program and
 #    acknowledged; Orvaq is then started for the next patient. The killed patient's plate
 #    appears in the killed patient's folder, exactly once, with its own bytes; when the
 #    scanner still holds it (not acknowledged), the operator reads it as the waiting image
@@ -55,12 +56,12 @@ has_plate() {
 }
 # kill_at PATTERN: kills Orvaq as soon as its log shows the line.
 kill_at() {
-  local end=$((SECONDS + 180)) f pid
+  local end=$((SECONDS + 180)) f="" pid
   pid=$(orvaq_pid)
   [ -n "$pid" ] || return 1
   while [ $SECONDS -le $end ]; do
-    f=$(orvaq_log)
-    if [ -n "$f" ] && LC_ALL=C grep -aq -- "$1" "$f"; then
+    [ -n "$f" ] || f=$(orvaq_log)
+    if [ -n "$f" ] && LC_ALL=C grep -aq -- "$1" "$f" 2>/dev/null; then
       kill -9 "$pid"
       poll 30 bash -c "! bash '$lab' status | grep -q '^run-ws1: pid [0-9]* running'"
       return
@@ -102,7 +103,8 @@ round() {  # round WHAT PATTERN|handover
   before=$(nfos "$victim")
   t=$(rec last-t)
   if [ "$at" = handover ]; then cp "$winbin/reconstruction_fake_rebuild.exe" "$prog/OrvaqRbld2.exe"; fi
-  check "$what: scan for $victim_name" scan size=2 mode=0 "save=$work/plate$id.bin"
+  # The largest plate: its steps last long enough to be caught.
+  check "$what: scan for $victim_name" scan size=3 mode=10 "save=$work/plate$id.bin"
   if [ "$at" = handover ]; then
     check "$what: acknowledged after the hand-over" test -n "$(rec wait-prm read_ok "$t" 240)"
     kill_at "Reset du log suite"
@@ -134,7 +136,7 @@ round() {  # round WHAT PATTERN|handover
 }
 round "killed once the plate is kept" "Plaque conserv.e jusqu"
 round "killed in the correction" "Reconstruction de l'image en une seule passe"
-round "killed at the bitmap" "Pr.paration de l'image BMP"
+round "killed in the noise filter" "reconstruction : filtre"
 round "killed after the hand-over" handover
 
 t=$(rec last-t)
