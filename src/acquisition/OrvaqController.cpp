@@ -17,17 +17,6 @@ const char* YesNoPtr(const void* p) { return p ? "OK" : "KO"; }
 
 int TextToInt(const std::wstring& text) { return static_cast<int>(std::wcstol(text.c_str(), nullptr, 10)); }
 
-std::vector<std::wstring> SplitFields(const std::wstring& text, wchar_t separator) {
-  std::vector<std::wstring> fields;
-  size_t start = 0;
-  for (;;) {
-    const size_t at = text.find(separator, start);
-    fields.push_back(text.substr(start, at == std::wstring::npos ? std::wstring::npos : at - start));
-    if (at == std::wstring::npos) break;
-    start = at + 1;
-  }
-  return fields;
-}
 }  // namespace
 
 COrvaqController::COrvaqController(IAcquisitionHost& host, IAcqSettings& settings)
@@ -306,7 +295,7 @@ void COrvaqController::FollowScanner(const SNDPFrame& frame) {
     if (info.empty()) {
       m_Host.Beep();
     } else {
-      const std::vector<std::wstring> fields = SplitFields(info, L';');
+      const std::vector<std::wstring> fields = orvaq::SplitText(info, L';');
       const std::wstring terminal = std::to_wstring(TextToInt(fields[0]));
       const std::wstring doctor = fields.size() > 2 ? fields[2] : std::wstring();
       const std::wstring patient = fields.size() > 3 ? fields[3] : std::wstring();

@@ -174,4 +174,15 @@ bool EqualsNoCase(const std::wstring& a, const std::wstring& b) {
   return a.size() == b.size() && AsciiUpper(a) == AsciiUpper(b);
 }
 
+std::vector<std::wstring> SplitText(const std::wstring& text, wchar_t separator) {
+  std::vector<std::wstring> parts;
+  size_t start = 0;
+  for (;;) {
+    const size_t at = text.find(separator, start);
+    parts.push_back(text.substr(start, at == std::wstring::npos ? std::wstring::npos : at - start));
+    if (at == std::wstring::npos) return parts;
+    start = at + 1;
+  }
+}
+
 }  // namespace orvaq

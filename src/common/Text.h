@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace orvaq {
 
@@ -29,5 +30,8 @@ std::wstring FromLatin1(const std::string& bytes);
 std::wstring AsciiUpper(std::wstring text);
 std::wstring AsciiLower(std::wstring text);
 bool EqualsNoCase(const std::wstring& a, const std::wstring& b);
+
+// The pieces of `text` between the separators (an empty text gives one empty piece).
+std::vector<std::wstring> SplitText(const std::wstring& text, wchar_t separator);
 
 }  // namespace orvaq

@@ -6,6 +6,7 @@
 #include <cwchar>
 #include <cwctype>
 
+#include "common/Text.h"
 #include "settings/KvParameters.h"
 
 namespace orvaq::ui {
@@ -24,17 +25,6 @@ std::wstring Trim(const std::wstring& s) {
   while (b < e && std::iswspace(s[b])) ++b;
   while (e > b && std::iswspace(s[e - 1])) --e;
   return s.substr(b, e - b);
-}
-
-std::vector<std::wstring> Split(const std::wstring& text, wchar_t separator) {
-  std::vector<std::wstring> parts;
-  size_t start = 0;
-  for (;;) {
-    const size_t at = text.find(separator, start);
-    parts.push_back(text.substr(start, at == std::wstring::npos ? std::wstring::npos : at - start));
-    if (at == std::wstring::npos) return parts;
-    start = at + 1;
-  }
 }
 
 // Leading integer of a field, as the answer's "%d" wrote it; false when there is none.
@@ -212,7 +202,7 @@ SConnection ConnectionValues(const std::wstring& serial, bool multi, int colorIn
 
 std::vector<std::wstring> SplitScannerList(const std::wstring& list) {
   std::vector<std::wstring> serials;
-  for (const std::wstring& part : Split(list, L';')) {
+  for (const std::wstring& part : orvaq::SplitText(list, L';')) {
     const std::wstring t = Trim(part);
     if (!t.empty()) serials.push_back(t);
   }
@@ -223,7 +213,7 @@ std::vector<int> OfferedStationNumbers(const std::wstring& registered) {
   std::vector<int> offered;
   if (EqualsNoCase(Trim(registered), L"NOTOK")) return offered;
   std::vector<bool> taken(11, false);
-  for (const std::wstring& part : Split(registered, L';')) {
+  for (const std::wstring& part : orvaq::SplitText(registered, L';')) {
     int n = 0;
     if (ToInt(part, n) && n >= 1 && n <= 10) taken[n] = true;
   }
@@ -233,7 +223,7 @@ std::vector<int> OfferedStationNumbers(const std::wstring& registered) {
 }
 
 bool ParseWaitingImage(const std::wstring& answer, SWaitingImage& image) {
-  const std::vector<std::wstring> fields = Split(answer, L';');
+  const std::vector<std::wstring> fields = orvaq::SplitText(answer, L';');
   int terminal = 0;
   if (answer.empty() || !ToInt(fields[0], terminal) || terminal < 1 || terminal > 10) return false;
   image.terminal = terminal;
@@ -286,13 +276,13 @@ bool CServiceHistory::Down(std::wstring& entry) {
 std::array<SStationButton, 10> StationButtons(const std::wstring& answer) {
   std::array<SStationButton, 10> buttons;
   if (answer.empty() || EqualsNoCase(Trim(answer), L"NOTOK")) return buttons;
-  const std::vector<std::wstring> lines = Split(answer, L'\n');
-  const std::vector<std::wstring> head = Split(lines[0], L';');
+  const std::vector<std::wstring> lines = orvaq::SplitText(answer, L'\n');
+  const std::vector<std::wstring> head = orvaq::SplitText(lines[0], L';');
   int mask = 0, holder = 0, waiting = 0;
   if (head.size() < 3 || !ToInt(head[0], mask) || !ToInt(head[1], holder) || !ToInt(head[2], waiting))
     return buttons;
   for (size_t i = 1; i < lines.size() && i <= 10; ++i) {
-    const std::vector<std::wstring> f = Split(lines[i], L';');
+    const std::vector<std::wstring> f = orvaq::SplitText(lines[i], L';');
     int n = 0;
     if (f.size() < 4 || !ToInt(f[1], n) || n < 1 || n > 10) continue;
     int color = 0;
