@@ -9,10 +9,13 @@
 # and out-of-memory inputs are saved under build/fuzz/findings/<target>; any of them makes
 # the exit status 1.
 #
-#   tools/fuzz.sh [--time SECONDS | --runs N] [--merge] [--timeout SECONDS] [--no-build] [TARGET...]
+#   tools/fuzz.sh [--time SECONDS | --runs N] [--jobs N] [--merge] [--timeout SECONDS] [--no-build] [TARGET...]
 #
 # One line per target: executions, executions per second, libFuzzer's final coverage
-# (cov: edges, ft: features), the corpus in memory at the end, and the findings.
+# (cov: edges, ft: features), the corpus in memory at the end, and the findings. With
+# --jobs, that many processes fuzz each target at once over one scratch corpus, sharing
+# what they find, and --runs is their sum; the line adds up their executions and rates and
+# shows the best coverage of any of them.
 set -euo pipefail
 
 # Everything runs from main, read whole before it starts: a campaign of hours may run while
@@ -23,7 +26,7 @@ main() {
   CORPUS=$ROOT/tests/fuzz/corpus
 
   usage() {
-    sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//'
+    sed -n '2,18p' "$0" | sed 's/^# \{0,1\}//'
     exit 2
   }
 
@@ -31,12 +34,14 @@ main() {
   RUNS=
   MERGE=0
   UNIT_TIMEOUT=5
+  JOBS=1
   BUILD_FIRST=1
   TARGETS=()
   while [ $# -gt 0 ]; do
     case "$1" in
       --time) TIME=${2:?}; RUNS=; shift 2 ;;
       --runs) RUNS=${2:?}; shift 2 ;;
+      --jobs) JOBS=${2:?}; shift 2 ;;
       --merge) MERGE=1; shift ;;
       --timeout) UNIT_TIMEOUT=${2:?}; shift 2 ;;
       --no-build) BUILD_FIRST=0; shift ;;
@@ -59,7 +64,7 @@ main() {
     [fuzz_raw_check]=24576           # header and four lines of 5648 bytes, and a description
     [simulator_raw_check_fuzz]=24576
     [rxfilter_raw_fuzz]=98304        # header and up to 34 lines of Mode 2 (2848 bytes)
-    [fuzz_controller]=4096           # the raw files are built inside from a few bytes
+    [fuzz_controller]=512            # dozens of events: a whole acquisition takes 88 bytes
     [simulator_payload_fuzz]=4096
     [fuzz_pending_plate]=4096
     [fuzz_delivered_plate]=1024
@@ -100,15 +105,26 @@ main() {
     [ -n "${MAX_LEN[$t]:-}" ] || { echo "fuzz: no max_len for $t in tools/fuzz.sh" >&2; exit 2; }
   done
 
+  [[ "$JOBS" =~ ^[1-9][0-9]*$ ]] || { echo "fuzz: --jobs wants a count, not $JOBS" >&2; exit 2; }
+  # AddressSanitizer without the allocation and release stacks of each block and with a
+  # smaller quarantine: one and a half times the executions of the controller target, and
+  # the same faults found. A finding is replayed with the defaults for its whole report:
+  # build/fuzz/bin/<target> build/fuzz/findings/<target>/<file>.
+  export ASAN_OPTIONS=${ASAN_OPTIONS:-malloc_context_size=0:quarantine_size_mb=16}
+
   if [ -n "$RUNS" ]; then
-    LIMIT=(-runs="$RUNS")
+    LIMIT=(-runs="$(( (RUNS + JOBS - 1) / JOBS ))")
   else
     LIMIT=(-max_total_time="$TIME")
   fi
 
-  # The last value of a libFuzzer status field ("cov: 123") in a log.
-  last_field() { grep -o "$1: [0-9/a-zA-Z]*" "$2" | tail -n 1 | sed "s/^$1: //"; }
-  final_stat() { sed -n "s/^stat::$1: *//p" "$2" | tail -n 1; }
+  # The last value of a libFuzzer status field ("cov: 123") in a log, the best of the jobs'
+  # logs; and a final statistic, added up over them.
+  last_field() {
+    local f
+    for f in "${@:2}"; do grep -o "$1: [0-9/a-zA-Z]*" "$f" | tail -n 1 | sed "s/^$1: //"; done | sort -V | tail -n 1
+  }
+  final_stat() { sed -n "s/^stat::$1: *//p" "${@:2}" | awk '{ n += $1 } END { if (NR) print n }'; }
   artifacts() { ls "$1" 2>/dev/null | grep -E '^(crash|leak|timeout|oom)-' | sort || true; }
 
   # Both corpora, the kept one and the run's, minimised into the kept one. libFuzzer's merge
@@ -157,11 +173,22 @@ main() {
     seeds=("$CORPUS/$t")
     [ -d "$ROOT/tests/fuzz/regressions/$t" ] && seeds+=("$ROOT/tests/fuzz/regressions/$t")
     rc=0
-    nice -n 10 "$bin" "${args[@]}" "${LIMIT[@]}" "$work" "${seeds[@]}" >"$log" 2>&1 || rc=$?
+    if [ "$JOBS" = 1 ]; then
+      logs=("$log")
+      nice -n 10 "$bin" "${args[@]}" "${LIMIT[@]}" "$work" "${seeds[@]}" >"$log" 2>&1 || rc=$?
+    else
+      logs=() pids=()
+      for j in $(seq 1 "$JOBS"); do
+        logs+=("$BUILD/logs/$t.$j.log")
+        nice -n 10 "$bin" "${args[@]}" "${LIMIT[@]}" "$work" "${seeds[@]}" >"${logs[-1]}" 2>&1 &
+        pids+=($!)
+      done
+      for p in "${pids[@]}"; do wait "$p" || rc=$?; done
+    fi
     new=$(comm -13 <(echo "$before") <(artifacts "$found") | grep . || true)
     findings=$(echo -n "$new" | grep -c . || true)
     if [ "$rc" -ne 0 ] && [ "$findings" -eq 0 ]; then
-      new="exit status $rc, see build/fuzz/logs/$t.log"
+      new="exit status $rc, see build/fuzz/logs/$t*.log"
       findings=1
     fi
     if [ "$findings" -gt 0 ]; then
@@ -170,9 +197,9 @@ main() {
     else
       note=0
     fi
-    printf '%-26s %12s %8s %6s %7s %12s  %s\n' "$t" "$(final_stat number_of_executed_units "$log")" \
-      "$(final_stat average_exec_per_sec "$log")" "$(last_field cov "$log")" "$(last_field ft "$log")" \
-      "$(last_field corp "$log")" "$note"
+    printf '%-26s %12s %8s %6s %7s %12s  %s\n' "$t" "$(final_stat number_of_executed_units "${logs[@]}")" \
+      "$(final_stat average_exec_per_sec "${logs[@]}")" "$(last_field cov "${logs[@]}")" \
+      "$(last_field ft "${logs[@]}")" "$(last_field corp "${logs[@]}")" "$note"
 
     if [ "$MERGE" = 1 ] && [ "$findings" -eq 0 ]; then
       merge_corpus "$t" "$bin" "${args[@]}" || { failed=1; continue; }
