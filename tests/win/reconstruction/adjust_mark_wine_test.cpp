@@ -26,6 +26,7 @@
 #include "settings/win/KvSystemWin.h"
 #include "simulator/Plates.h"
 #include "tests/host/controller/fake_host.h"
+#include "tests/win/reconstruction/recon_settings_fake.h"
 
 namespace gp = Gdiplus;
 
@@ -111,41 +112,6 @@ gp::Bitmap* ReferenceMark(gp::Bitmap* picture, gp::Bitmap* mark, const std::wstr
 }
 
 // ------------------------------------------------------------------ the pipeline
-
-struct Settings : IReconSettings {
-  std::wstring images;
-  bool imaging = false;
-  int gamma = 0, luminosity = 0, contrast = 0;
-  std::wstring ImagesPath() override { return images; }
-  bool DemoMode() override { return false; }
-  int AcquisitionUseT4() override { return 0; }
-  int AcquisitionQuality() override { return 0; }
-  orvaq::recon::CorrectionSettings Correction() override { return {}; }
-  int AcqFilter() override { return 0; }
-  int AcqFilterLevel() override { return 0; }
-  int AcqGamma() override { return gamma; }
-  int AcqLuminosity() override { return luminosity; }
-  int AcqContrast() override { return contrast; }
-  bool ShowImagePreview() override { return false; }
-  int AdvancedDenoising() override { return 0; }
-  std::wstring LUMEQ2Serial() override { return L"LQ2-4711"; }
-  bool Imaging() override { return imaging; }
-  bool Twain() override { return false; }
-  int OutputDepth() override { return 8; }
-  std::wstring PatientName() override { return L"Anne"; }
-  std::wstring PatientId() override { return L"1234"; }
-  std::wstring DoctorName() override { return L"Dr Blanc"; }
-  std::wstring GetText(int id) override { return L"T" + std::to_wstring(id); }
-  std::wstring PendingPlatesFolder() override { return std::wstring(); }
-};
-
-// The real operating system, with the program in the image folder: no rebuild program
-// beside it takes the plate away.
-class TestSystem : public CKvSystemWin {
- public:
-  std::wstring programFolder;
-  std::wstring GetProgramPath() override { return programFolder + L"Orvaq.exe"; }
-};
 
 class QuietEnv : public CReconEnvWin {
  public:
@@ -236,11 +202,11 @@ TEST(AdjustMarkWine, TheFinalBitmapIsTheOneTheFullCopiesGave) {
     fake::Settings acq;
     COrvaqController controller(host, acq);
     QuietEnv env;
-    TestSystem system;
+    ProgramFolderSystem system;
     system.programFolder = images;
     CGdiReconPictures pictures;
     pictures.skinPicture = [&](const std::wstring&) { return mark.get(); };
-    Settings settings;
+    FakeReconSettings settings;
     settings.images = images;
     settings.imaging = c.imaging;
     settings.gamma = c.gamma;

@@ -19,6 +19,7 @@
 #include "imaging/win/GdiPictures.h"
 #include "simulator/Plates.h"
 #include "tests/host/controller/fake_host.h"
+#include "tests/win/reconstruction/recon_settings_fake.h"
 
 namespace {
 
@@ -40,31 +41,6 @@ class QuietEnv : public CReconEnvWin {
     std::fwprintf(stderr, L"box: %ls\n", text.c_str());
     return IDOK;
   }
-};
-
-struct Settings : IReconSettings {
-  std::wstring images;
-  std::wstring ImagesPath() override { return images; }
-  bool DemoMode() override { return false; }
-  int AcquisitionUseT4() override { return 0; }
-  int AcquisitionQuality() override { return 10; }
-  orvaq::recon::CorrectionSettings Correction() override { return {}; }
-  int AcqFilter() override { return 0; }
-  int AcqFilterLevel() override { return 0; }
-  int AcqGamma() override { return 20; }
-  int AcqLuminosity() override { return 10; }
-  int AcqContrast() override { return 10; }
-  bool ShowImagePreview() override { return false; }
-  int AdvancedDenoising() override { return 0; }
-  std::wstring LUMEQ2Serial() override { return L"LQ2-4711"; }
-  bool Imaging() override { return false; }
-  bool Twain() override { return false; }
-  int OutputDepth() override { return 8; }
-  std::wstring PatientName() override { return L"Measure"; }
-  std::wstring PatientId() override { return L"42"; }
-  std::wstring DoctorName() override { return L"Dr Bench"; }
-  std::wstring GetText(int id) override { return std::to_wstring(id); }
-  std::wstring PendingPlatesFolder() override { return std::wstring(); }
 };
 
 bool ReadWhole(const std::wstring& path, std::vector<uint8_t>& out) {
@@ -134,10 +110,20 @@ int wmain(int argc, wchar_t** argv) {
     fake::Settings acq;
     COrvaqController controller(host, acq);
     QuietEnv env;
-    CKvSystemWin system;
+    // The program in the image folder: the rebuild program built beside this tool must
+    // not take the plate away.
+    ProgramFolderSystem system;
+    system.programFolder = images;
     CGdiReconPictures pictures;
-    Settings settings;
+    FakeReconSettings settings;
     settings.images = images;
+    settings.quality = 10;
+    settings.gamma = 20;
+    settings.luminosity = 10;
+    settings.contrast = 10;
+    settings.patient = L"Measure";
+    settings.patientId = L"42";
+    settings.doctor = L"Dr Bench";
     CNoMultiPlate multi;
     CReconstruction recon(controller, settings, env, system, pictures, CWinModuleLoader::Instance(), multi);
     std::map<ReconStep, double> at;

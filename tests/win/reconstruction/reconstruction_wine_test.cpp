@@ -25,6 +25,7 @@
 #include "simulator/Plates.h"
 #include "tests/support/memory_logger.h"
 #include "tests/host/controller/fake_host.h"
+#include "tests/win/reconstruction/recon_settings_fake.h"
 
 namespace {
 
@@ -99,40 +100,6 @@ class TestEnv : public CReconEnvWin {
   void MessageBeep(unsigned type) override { beeps.push_back(type); }
 };
 
-// The real operating system, with the program moved to a private folder.
-class TestSystem : public CKvSystemWin {
- public:
-  std::wstring programFolder;
-  std::wstring GetProgramPath() override { return programFolder + L"Orvaq.exe"; }
-};
-
-struct TestSettings : IReconSettings {
-  std::wstring images;
-  bool demo = false, imaging = true;
-  int quality = 0, gamma = 0;
-  std::wstring ImagesPath() override { return images; }
-  bool DemoMode() override { return demo; }
-  int AcquisitionUseT4() override { return 0; }
-  int AcquisitionQuality() override { return quality; }
-  orvaq::recon::CorrectionSettings Correction() override { return {}; }
-  int AcqFilter() override { return 0; }
-  int AcqFilterLevel() override { return 0; }
-  int AcqGamma() override { return gamma; }
-  int AcqLuminosity() override { return 0; }
-  int AcqContrast() override { return 0; }
-  bool ShowImagePreview() override { return false; }
-  int AdvancedDenoising() override { return 0; }
-  std::wstring LUMEQ2Serial() override { return L"LQ2-4711"; }
-  bool Imaging() override { return imaging; }
-  bool Twain() override { return false; }
-  int OutputDepth() override { return 8; }
-  std::wstring PatientName() override { return L"Zoé Lefèvre"; }
-  std::wstring PatientId() override { return L"1234"; }
-  std::wstring DoctorName() override { return L"Dr Blanc"; }
-  std::wstring GetText(int id) override { return L"T" + std::to_wstring(id); }
-  std::wstring PendingPlatesFolder() override { return std::wstring(); }
-};
-
 class NoLibrary : public IModuleLoader {
  public:
   void* Load(const wchar_t*) override { return nullptr; }
@@ -147,9 +114,9 @@ class ReconstructionWine : public ::testing::Test {
   fake::Settings acqSettings;
   std::unique_ptr<COrvaqController> ctl;
   TestEnv env;
-  TestSystem system;
+  ProgramFolderSystem system;
   CGdiReconPictures pictures;
-  TestSettings settings;
+  FakeReconSettings settings;
   CNoMultiPlate multi;
   std::vector<std::string> lines;
   std::wstring images, program;
@@ -161,6 +128,8 @@ class ReconstructionWine : public ::testing::Test {
     images = NewFolder(L"images");
     program = NewFolder(L"program");
     settings.images = images;
+    settings.imaging = true;
+    settings.patient = L"Zoé Lefèvre";
     system.programFolder = program;
   }
   void TearDown() override {
