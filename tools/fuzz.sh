@@ -173,18 +173,13 @@ main() {
     seeds=("$CORPUS/$t")
     [ -d "$ROOT/tests/fuzz/regressions/$t" ] && seeds+=("$ROOT/tests/fuzz/regressions/$t")
     rc=0
-    if [ "$JOBS" = 1 ]; then
-      logs=("$log")
-      nice -n 10 "$bin" "${args[@]}" "${LIMIT[@]}" "$work" "${seeds[@]}" >"$log" 2>&1 || rc=$?
-    else
-      logs=() pids=()
-      for j in $(seq 1 "$JOBS"); do
-        logs+=("$BUILD/logs/$t.$j.log")
-        nice -n 10 "$bin" "${args[@]}" "${LIMIT[@]}" "$work" "${seeds[@]}" >"${logs[-1]}" 2>&1 &
-        pids+=($!)
-      done
-      for p in "${pids[@]}"; do wait "$p" || rc=$?; done
-    fi
+    logs=() pids=()
+    for j in $(seq 1 "$JOBS"); do
+      if [ "$JOBS" = 1 ]; then logs+=("$log"); else logs+=("$BUILD/logs/$t.$j.log"); fi
+      nice -n 10 "$bin" "${args[@]}" "${LIMIT[@]}" "$work" "${seeds[@]}" >"${logs[-1]}" 2>&1 &
+      pids+=($!)
+    done
+    for p in "${pids[@]}"; do wait "$p" || rc=$?; done
     new=$(comm -13 <(echo "$before") <(artifacts "$found") | grep . || true)
     findings=$(echo -n "$new" | grep -c . || true)
     if [ "$rc" -ne 0 ] && [ "$findings" -eq 0 ]; then
